@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vt::database {
+
+// The rows a statement returned, read by column name. A NULL field has no value.
+class ResultSet {
+ public:
+  ResultSet() = default;
+  ResultSet(std::vector<std::string> columns, std::vector<std::vector<std::optional<std::string>>> rows)
+      : columns_(std::move(columns)), rows_(std::move(rows)) {}
+
+  std::size_t RowCount() const { return rows_.size(); }
+  bool Empty() const { return rows_.empty(); }
+
+  // The field of `row` in the column named `column` (exact name); no value when the row or the
+  // column does not exist or the field is NULL.
+  std::optional<std::string> Field(std::size_t row, std::string_view column) const;
+
+ private:
+  std::vector<std::string> columns_;
+  std::vector<std::vector<std::optional<std::string>>> rows_;
+};
+
+// The database component: runs one SQL statement with its parameters bound as text, in order
+// (?1, ?2, ...), and returns every row it produced. No value when the statement failed, including
+// when the database could not be opened. The statement is finished before Execute returns, so no
+// lock is held between calls.
+class DatabasePort {
+ public:
+  virtual ~DatabasePort() = default;
+  virtual std::optional<ResultSet> Execute(std::string_view sql,
+                                           std::span<const std::string> parameters = {}) = 0;
+};
+
+}  // namespace vt::database

@@ -1,0 +1,65 @@
+#include "textdata/tagged_text.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "textdata/text.h"
+
+namespace vt::textdata {
+namespace {
+
+// 0-based index of the first occurrence of `needle` at or after `from`, ignoring ASCII case.
+std::size_t FindIgnoringCase(std::string_view text, std::string_view needle, std::size_t from) {
+  if (from > text.size()) {
+    return std::string_view::npos;
+  }
+  const auto it =
+      std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), needle.begin(),
+                  needle.end(), [](char a, char b) { return AsciiLower(a) == AsciiLower(b); });
+  if (it == text.end() && !needle.empty()) {
+    return std::string_view::npos;
+  }
+  return static_cast<std::size_t>(it - text.begin());
+}
+
+}  // namespace
+
+std::string GetTagValue(std::string_view text, std::string_view openingTag,
+                        std::string_view closingTag, std::int32_t& position) {
+  if (position < 0) {
+    throw std::invalid_argument("GetTagValue: negative position");
+  }
+  const std::size_t from = position == 0 ? 0 : static_cast<std::size_t>(position) - 1;
+  const std::size_t open = FindIgnoringCase(text, openingTag, from);
+  if (open == std::string_view::npos) {
+    position = 0;
+    return {};
+  }
+  const std::size_t start = open + openingTag.size();
+  const std::size_t close = FindIgnoringCase(text, closingTag, start);
+  if (close == std::string_view::npos) {
+    position = 0;
+    return {};
+  }
+  position = static_cast<std::int32_t>(close + closingTag.size() + 1);
+  return std::string(text.substr(start, close - start));
+}
+
+std::string OpeningTag(std::string_view name) {
+  return "<" + std::string(name) + ">";
+}
+
+std::string ClosingTag(std::string_view name) {
+  return "</" + std::string(name) + ">";
+}
+
+std::string ElementValue(std::string_view text, std::string_view name) {
+  std::int32_t position = 0;
+  return GetTagValue(text, OpeningTag(name), ClosingTag(name), position);
+}
+
+std::string NumberedName(std::string_view stem, long n) {
+  return std::string(stem) + std::to_string(n);
+}
+
+}  // namespace vt::textdata
