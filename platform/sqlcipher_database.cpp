@@ -1,0 +1,149 @@
+#include "platform/sqlcipher_database.h"
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <climits>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+namespace vt::platform {
+
+namespace {
+
+// Long enough to outlast another program's short write, short enough not to freeze the window.
+constexpr int kBusyTimeoutMs = 2000;
+
+// Finalizes on every path out of Execute, so no statement keeps a lock between calls.
+class Statement {
+ public:
+  explicit Statement(sqlite3_stmt* statement) : statement_(statement) {}
+  ~Statement() { sqlite3_finalize(statement_); }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+  sqlite3_stmt* get() const { return statement_; }
+
+ private:
+  sqlite3_stmt* statement_;
+};
+
+class SqlCipherDatabase final : public database::DatabasePort {
+ public:
+  explicit SqlCipherDatabase(sqlite3* connection) : connection_(connection) {}
+  ~SqlCipherDatabase() override { sqlite3_close(connection_); }
+  SqlCipherDatabase(const SqlCipherDatabase&) = delete;
+  SqlCipherDatabase& operator=(const SqlCipherDatabase&) = delete;
+
+  std::optional<database::ResultSet> Execute(std::string_view sql,
+                                             std::span<const std::string> parameters) override {
+    if (connection_ == nullptr || sql.size() > INT_MAX) {
+      return std::nullopt;
+    }
+    sqlite3_stmt* raw = nullptr;
+    // Only the first statement of the text is compiled; anything after it is never run.
+    if (sqlite3_prepare_v2(connection_, sql.data(), static_cast<int>(sql.size()), &raw, nullptr) !=
+        SQLITE_OK) {
+      sqlite3_finalize(raw);
+      return std::nullopt;
+    }
+    Statement statement(raw);
+    if (raw == nullptr) {
+      return database::ResultSet();  // blank text or only a comment: nothing to run
+    }
+    for (std::size_t i = 0; i < parameters.size(); ++i) {
+      const std::string& value = parameters[i];
+      if (value.size() > INT_MAX || i >= INT_MAX ||
+          sqlite3_bind_text(raw, static_cast<int>(i + 1), value.data(),
+                            static_cast<int>(value.size()), SQLITE_TRANSIENT) != SQLITE_OK) {
+        return std::nullopt;
+      }
+    }
+    const int columnCount = sqlite3_column_count(raw);
+    std::vector<std::string> columns;
+    columns.reserve(static_cast<std::size_t>(columnCount));
+    for (int c = 0; c < columnCount; ++c) {
+      const char* name = sqlite3_column_name(raw, c);
+      columns.emplace_back(name != nullptr ? name : "");
+    }
+    std::vector<std::vector<std::optional<std::string>>> rows;
+    for (;;) {
+      const int rc = sqlite3_step(raw);
+      if (rc == SQLITE_DONE) {
+        break;
+      }
+      if (rc != SQLITE_ROW) {
+        return std::nullopt;
+      }
+      auto& row = rows.emplace_back();
+      row.reserve(static_cast<std::size_t>(columnCount));
+      for (int c = 0; c < columnCount; ++c) {
+        if (sqlite3_column_type(raw, c) == SQLITE_NULL) {
+          row.emplace_back(std::nullopt);
+          continue;
+        }
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(raw, c));
+        const int length = sqlite3_column_bytes(raw, c);
+        if (text == nullptr) {
+          return std::nullopt;  // out of memory while converting
+        }
+        row.emplace_back(std::string(text, static_cast<std::size_t>(length)));
+      }
+    }
+    return database::ResultSet(std::move(columns), std::move(rows));
+  }
+
+ private:
+  sqlite3* connection_;
+};
+
+// Opens `path` read-write (never creating it) and sets the key; null when the file cannot be
+// opened or deciphered, so that every statement fails, also those that read no table.
+sqlite3* OpenKeyed(const std::filesystem::path& path) {
+  sqlite3* connection = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &connection, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK ||
+      sqlite3_key(connection, kCipherKey.data(), static_cast<int>(kCipherKey.size())) !=
+          SQLITE_OK) {
+    sqlite3_close(connection);
+    return nullptr;
+  }
+  // SQLCipher 3 ignores this pragma; SQLCipher 4 needs it to read the files version 3 writes.
+  sqlite3_exec(connection, "PRAGMA cipher_compatibility = 3", nullptr, nullptr, nullptr);
+  sqlite3_busy_timeout(connection, kBusyTimeoutMs);
+  // The first read deciphers page 1. A file still locked by another program's write is kept:
+  // it may well be readable at the next statement.
+  const int rc =
+      sqlite3_exec(connection, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK && rc != SQLITE_BUSY && rc != SQLITE_LOCKED) {
+    sqlite3_close(connection);
+    return nullptr;
+  }
+  return connection;
+}
+
+}  // namespace
+
+std::unique_ptr<database::DatabasePort> OpenDatabase(const std::filesystem::path& path) {
+  return std::make_unique<SqlCipherDatabase>(OpenKeyed(path));
+}
+
+std::unique_ptr<database::DatabasePort> CreateDatabase(const std::filesystem::path& path) {
+  // O_EXCL refuses an existing file (or link) in one step; an empty file is an empty database.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    return nullptr;
+  }
+  ::close(fd);
+  sqlite3* connection = OpenKeyed(path);
+  if (connection == nullptr) {
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+    return nullptr;
+  }
+  return std::make_unique<SqlCipherDatabase>(connection);
+}
+
+}  // namespace vt::platform
