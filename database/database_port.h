@@ -13,7 +13,8 @@ namespace vt::database {
 class ResultSet {
  public:
   ResultSet() = default;
-  ResultSet(std::vector<std::string> columns, std::vector<std::vector<std::optional<std::string>>> rows)
+  ResultSet(std::vector<std::string> columns,
+            std::vector<std::vector<std::optional<std::string>>> rows)
       : columns_(std::move(columns)), rows_(std::move(rows)) {}
 
   std::size_t RowCount() const { return rows_.size(); }

@@ -22,8 +22,8 @@ std::optional<std::string> LookupGroupId(DatabasePort& db, std::string_view grou
 
 // Moves the person's membership of `sOriginalGroup` to `sGroupName` when both groups are found,
 // then sets `sOriginalGroup` to `sGroupName` whatever happened.
-void MoveGroupMembership(DatabasePort& db, std::string_view profileId, const std::string& sGroupName,
-                         std::string& sOriginalGroup);
+void MoveGroupMembership(DatabasePort& db, std::string_view profileId,
+                         const std::string& sGroupName, std::string& sOriginalGroup);
 
 // Creates the three tables of an installation's database, with no rows.
 bool CreateSchema(DatabasePort& db);
