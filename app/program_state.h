@@ -25,6 +25,7 @@ struct ProgramState {
 
   std::unique_ptr<database::DatabasePort> mp_db;
   std::filesystem::path sIniPath;
+  std::string txtSetupXML;  // the whole setup text, read once at window creation
   bool bStarting = false;
   bool bLoading = false;
   std::int16_t iFormCatCount = 0;

@@ -1,0 +1,212 @@
+#include "app/frm_main.h"
+
+#include <algorithm>
+
+#include "app/paths.h"
+#include "database/statements.h"
+#include "entryform/entry_page.h"
+#include "entryform/entry_values.h"
+#include "textdata/profile_record.h"
+#include "textdata/setup_data.h"
+#include "textdata/text.h"
+#include "textdata/text_file.h"
+
+namespace vt::app {
+namespace {
+
+constexpr std::array<const char*, 3> kAttachmentKinds = {"PRESENTATIONS", "MOVIES", "NARRATIONS"};
+
+constexpr int kGroupsTab = 0;
+constexpr std::int16_t kExitButton = 2;
+
+MessageBox ExitQuestion(const char* text) {
+  return {text, "Exit", MessageButtons::kYesNo, MessageIcon::kQuestion};
+}
+
+}  // namespace
+
+frmMain::frmMain(MainWindowPort& window, std::filesystem::path programFolder,
+                 DatabaseOpener openDatabase)
+    : window_(window),
+      programFolder_(std::move(programFolder)),
+      openDatabase_(std::move(openDatabase)) {}
+
+void frmMain::Show() {
+  if (!loaded_) {
+    loaded_ = true;
+    Form_Load();
+  }
+  window_.ShowWindow();
+}
+
+void frmMain::Form_Load() {
+  window_.SetProgramIcon();
+  state_.bStarting = true;
+  state_.bLoading = true;
+  state_.mp_db = openDatabase_(DatabasePath(programFolder_));
+  state_.sIniPath = SetupDataPath(programFolder_);
+  state_.txtSetupXML = textdata::ReadTextFile(state_.sIniPath).value_or(std::string());
+  state_.iMaxFileSizes = textdata::kMaxFileSizes;
+  std::vector<std::string> entries = {kGroupPlaceholder};
+  if (state_.mp_db) {
+    for (std::string& group : database::QueryGroupList(*state_.mp_db)) {
+      entries.push_back(std::move(group));
+    }
+  }
+  window_.SetGroupEntries(entries);
+  SelectGroupEntry(0);
+  state_.bLoading = false;
+}
+
+void frmMain::OpenProfile(std::string& /*sAssociatedPath*/) {
+  Show();
+  state_.bLoading = true;
+  window_.ShowBusy();
+  state_.sProfilePath = ProfileFolder(programFolder_, state_.sProfileID).value_or("");
+  state_.bStarting = false;
+  window_.SetGroupListEnabled(true);
+  window_.SetTabsEnabled(true);
+  GenerateForm();
+  window_.HideBusy();
+  window_.SelectTab(kGroupsTab);
+  window_.FocusGroupList();
+  state_.bLoading = false;
+}
+
+void frmMain::Form_Unload(bool& cancel) {
+  const bool exit =
+      window_.ShowMessage(ExitQuestion("Exit Kelvarin Vellumtide?")) == MessageAnswer::kYes;
+  cancel = !exit;
+  if (exit) {
+    window_.EndProgram();
+  }
+}
+
+void frmMain::butNext_Click(std::int16_t index) {
+  if (index != kExitButton) {
+    window_.SelectTab(index);
+    return;
+  }
+  if (window_.ShowMessage(ExitQuestion("Exit Kelvarin Marrowick?")) == MessageAnswer::kYes) {
+    window_.EndProgram();
+  }
+}
+
+void frmMain::butBack_Click(std::int16_t index) {
+  window_.SelectTab(index - 2);
+}
+
+void frmMain::mnuProfile_Click() {
+  window_.CloseWindow();
+}
+
+void frmMain::cboGroups_Click() {
+  state_.sGroupName = window_.SelectedGroupText();
+  if (!state_.bStarting && !state_.bLoading) {
+    butSaveText_Click();
+  }
+  GenerateForm();
+}
+
+void frmMain::SelectGroupEntry(int index) {
+  if (window_.SelectedGroupIndex() == index) {
+    return;
+  }
+  window_.SetSelectedGroupIndex(index);
+  cboGroups_Click();
+}
+
+void frmMain::GenerateForm() {
+  ReadRecordIntoState();
+  if (!state_.sProfilePath.empty()) {
+    window_.ShowPhoto(state_.sProfilePath / "image.fwi");
+  }
+  state_.iFormCatCount = state_.iCatCount;
+  if (state_.bLoading) {
+    RestoreRecordGroup();
+  }
+  EnableAttachmentButtons();
+  window_.ShowPage(BuildPage());
+}
+
+void frmMain::ReadRecordIntoState() {
+  if (state_.sProfilePath.empty()) {
+    return;
+  }
+  if (const auto record =
+          textdata::ReadProfileRecord(state_.sProfilePath / textdata::kProfileRecordName)) {
+    ApplyProfileRecord(state_, *record);
+  }
+}
+
+// Puts the record's group back into the list when the program opens the profile: the first entry
+// of exactly that text, or the placeholder.
+void frmMain::RestoreRecordGroup() {
+  if (textdata::TrimBlanks(state_.sGroupName).empty()) {
+    SelectGroupEntry(0);
+    return;
+  }
+  if (state_.bStarting) {
+    return;
+  }
+  SelectGroupEntry(std::max(window_.FindGroupEntry(state_.sGroupName), 0));
+}
+
+void frmMain::EnableAttachmentButtons() {
+  const int g = window_.SelectedGroupIndex();
+  for (std::size_t i = 0; i < kAttachmentKinds.size(); ++i) {
+    window_.SetAttachmentButtonEnabled(
+        static_cast<int>(i), textdata::IsKindAllowed(state_.txtSetupXML, kAttachmentKinds[i], g));
+  }
+}
+
+std::string frmMain::BuildPage() const {
+  std::vector<entryform::CategoryField> categories;
+  for (std::int16_t k = 1; k <= state_.iFormCatCount; ++k) {
+    categories.push_back({textdata::CategoryCaption(state_.txtSetupXML, k),
+                          static_cast<std::size_t>(k) < state_.sCategories.size()
+                              ? state_.sCategories[static_cast<std::size_t>(k)]
+                              : std::string()});
+  }
+  return entryform::BuildEntryPage(window_.SelectedGroupText(), state_.sFirstName, state_.sLastName,
+                                   categories);
+}
+
+void frmMain::butSaveText_Click() {
+  const std::int16_t n = state_.iFormCatCount;
+  if (window_.SelectedGroupText() == kGroupPlaceholder) {
+    window_.ShowMessage(
+        {"Please select a group first.", "", MessageButtons::kOk, MessageIcon::kNone});
+    return;
+  }
+  const entryform::EntryValues values = entryform::GatherEntryValues(window_.PageElements(), n);
+  if (values.firstName) {
+    state_.sFirstName = *values.firstName;
+  }
+  if (values.lastName) {
+    state_.sLastName = *values.lastName;
+  }
+  const std::string firstName = values.firstName.value_or(std::string());
+  const std::string lastName = values.lastName.value_or(std::string());
+  WriteRecord(firstName, lastName, values.categories);
+  if (!state_.mp_db) {
+    return;
+  }
+  database::UpdatePersonNames(*state_.mp_db, firstName, lastName, state_.sProfileID);
+  if (state_.sGroupName != state_.sOriginalGroup) {
+    database::MoveGroupMembership(*state_.mp_db, state_.sProfileID, state_.sGroupName,
+                                  state_.sOriginalGroup);
+  }
+}
+
+void frmMain::WriteRecord(const std::string& firstName, const std::string& lastName,
+                          const std::vector<std::string>& categories) {
+  if (state_.sProfilePath.empty()) {
+    return;
+  }
+  textdata::WriteProfileRecord(
+      state_.sProfilePath / textdata::kProfileRecordName,
+      {textdata::TrimBlanks(window_.SelectedGroupText()), firstName, lastName, categories});
+}
+
+}  // namespace vt::app

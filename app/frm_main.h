@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/main_window_port.h"
+#include "app/program_state.h"
+#include "database/database_port.h"
+
+namespace vt::app {
+
+// Opens the installation's database; the wizard passes the enciphered one.
+using DatabaseOpener =
+    std::function<std::unique_ptr<database::DatabasePort>(const std::filesystem::path&)>;
+
+inline constexpr const char* kGroupPlaceholder = "Select a group...";
+
+// The main window's logic: start-up, the wizard's handlers, the entry form and the save. Every
+// handler runs with failing steps skipped: each step deals with its own failure and the next runs.
+class frmMain {
+ public:
+  frmMain(MainWindowPort& window, std::filesystem::path programFolder, DatabaseOpener openDatabase);
+
+  ProgramState& state() { return state_; }
+  const ProgramState& state() const { return state_; }
+
+  // Shows the window; the first time, window creation (Form_Load) runs before.
+  void Show();
+  void Form_Load();
+  void OpenProfile(std::string& sAssociatedPath);
+  void Form_Unload(bool& cancel);
+
+  void butNext_Click(std::int16_t index);
+  void butBack_Click(std::int16_t index);
+  void mnuProfile_Click();
+  void cboGroups_Click();
+
+  void GenerateForm();
+  void butSaveText_Click();
+
+ private:
+  // Selects an entry of the group list as the program; a change runs cboGroups_Click at once,
+  // selecting the entry already selected runs nothing.
+  void SelectGroupEntry(int index);
+  void ReadRecordIntoState();
+  void RestoreRecordGroup();
+  void EnableAttachmentButtons();
+  std::string BuildPage() const;
+  void WriteRecord(const std::string& firstName, const std::string& lastName,
+                   const std::vector<std::string>& categories);
+
+  MainWindowPort& window_;
+  std::filesystem::path programFolder_;
+  DatabaseOpener openDatabase_;
+  ProgramState state_;
+  bool loaded_ = false;
+};
+
+}  // namespace vt::app
