@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QScrollArea>
+#include <string>
+#include <vector>
+
+#include "entryform/entry_values.h"
+
+namespace vt::platform {
+
+// The entry form view: a native form built from an HTML page. Text and markup between the
+// fields become rich-text labels, INPUT a line edit and TEXTAREA a multi-line editor.
+class HtmlFormView : public QScrollArea {
+  Q_OBJECT
+
+ public:
+  explicit HtmlFormView(QWidget* parent = nullptr);
+
+  // Replaces whatever the view showed; typed but unread input is lost.
+  void SetPage(const std::string& html);
+
+  // Every element of the page in document order, editors with the text they hold now and every
+  // line break as CR LF.
+  std::vector<entryform::PageElement> Elements() const;
+
+  // The page's editors follow `previous` in the keyboard order.
+  void SetTabAnchor(QWidget* previous) { tabAnchor_ = previous; }
+
+  struct Element {
+    std::string tagName;
+    std::string name;
+    QWidget* editor = nullptr;  // a QLineEdit or QPlainTextEdit, owned by the page
+  };
+
+ private:
+  void PlaceEditorsInTabOrder() const;
+
+  std::vector<Element> elements_;
+  QWidget* tabAnchor_ = nullptr;
+};
+
+}  // namespace vt::platform

@@ -1,0 +1,293 @@
+#include "platform/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QImageReader>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <utility>
+
+#include "app/frm_main.h"
+#include "platform/dialogs.h"
+#include "platform/html_form_view.h"
+
+namespace vt::platform {
+namespace {
+
+// Room for the profile photo as the image control writes it.
+constexpr QSize kPhotoBox(280, 427);
+constexpr QSize kInitialSize(860, 680);
+constexpr std::array<int, 3> kIconSizes = {16, 32, 48};
+
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+  setWindowTitle(QStringLiteral("Kelvarin  Vellumtide"));
+
+  QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+  mnuFile->setObjectName(QStringLiteral("mnuFile"));
+  QAction* mnuProfile = mnuFile->addAction(QStringLiteral("Exit"));
+  mnuProfile->setObjectName(QStringLiteral("mnuProfile"));
+  connect(mnuProfile, &QAction::triggered, this, [this] {
+    if (logic_ != nullptr) {
+      logic_->mnuProfile_Click();
+    }
+  });
+
+  auto* central = new QWidget(this);
+  auto* layout = new QVBoxLayout(central);
+  sstProfile_ = new QTabWidget(central);
+  sstProfile_->setObjectName(QStringLiteral("sstProfile"));
+  sstProfile_->addTab(MakeGroupsTab(), QStringLiteral("Groups"));
+  sstProfile_->addTab(MakeProfileTab(), QStringLiteral("Profile"));
+  layout->addWidget(sstProfile_);
+
+  panUpdate_ = new QLabel(QStringLiteral("Updating Information...."), central);
+  panUpdate_->setObjectName(QStringLiteral("panUpdate"));
+  panUpdate_->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  panUpdate_->setLineWidth(2);
+  panUpdate_->setMargin(16);
+  panUpdate_->setAutoFillBackground(true);
+  panUpdate_->hide();
+
+  setCentralWidget(central);
+  resize(kInitialSize);
+}
+
+QWidget* MainWindow::MakeGroupsTab() {
+  auto* tab = new QWidget;
+  auto* frame =
+      new QGroupBox(QStringLiteral("Step 1. Select class or group from the drop-down box."), tab);
+  auto* caption = new QLabel(QStringLiteral("Class or group."), frame);
+  cboGroups_ = new QComboBox(frame);
+  cboGroups_->setObjectName(QStringLiteral("cboGroups"));
+  caption->setBuddy(cboGroups_);  // also names the list for screen readers
+  connect(cboGroups_, &QComboBox::currentIndexChanged, this, [this] {
+    if (logic_ != nullptr) {
+      logic_->cboGroups_Click();
+    }
+  });
+  auto* frameLayout = new QVBoxLayout(frame);
+  frameLayout->addWidget(caption);
+  frameLayout->addWidget(cboGroups_);
+
+  QPushButton* butNext1 = MakeButton(QStringLiteral("Next >"), QStringLiteral("butNext_1"),
+                                     [](app::frmMain& logic) { logic.butNext_Click(1); });
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(butNext1);
+
+  auto* layout = new QVBoxLayout(tab);
+  layout->addWidget(frame);
+  layout->addStretch();
+  layout->addLayout(buttons);
+  return tab;
+}
+
+QWidget* MainWindow::MakeProfileTab() {
+  auto* tab = new QWidget;
+  auto* frame = new QGroupBox(QStringLiteral("Step 2. Enter profile details."), tab);
+  wbrInputInfo_ = new HtmlFormView(frame);
+  wbrInputInfo_->setObjectName(QStringLiteral("wbrInputInfo"));
+  // The form comes first in the keyboard order of its tab.
+  wbrInputInfo_->SetTabAnchor(sstProfile_->tabBar());
+  QPushButton* butSaveText = MakeButton(QStringLiteral("Save Text"), QStringLiteral("butSaveText"),
+                                        [](app::frmMain& logic) { logic.butSaveText_Click(); });
+  auto* formColumn = new QVBoxLayout;
+  formColumn->addWidget(wbrInputInfo_, 1);
+  formColumn->addWidget(butSaveText, 0, Qt::AlignLeft);
+
+  picProfileImage_ = new QLabel(frame);
+  picProfileImage_->setObjectName(QStringLiteral("picProfileImage"));
+  picProfileImage_->setAccessibleName(QStringLiteral("Profile photo"));
+  picProfileImage_->setFixedSize(kPhotoBox);
+  picProfileImage_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  butChangeImage_ = MakeButton(QStringLiteral("Change Image"), QStringLiteral("butChangeImage"));
+  butAddFile_ = {
+      MakeButton(QStringLiteral("Add Presentation File"), QStringLiteral("butAddFile_0")),
+      MakeButton(QStringLiteral("Add Movie File"), QStringLiteral("butAddFile_1")),
+      MakeButton(QStringLiteral("Add Narration File"), QStringLiteral("butAddFile_2"))};
+  auto* photoColumn = new QVBoxLayout;
+  photoColumn->addWidget(picProfileImage_);
+  photoColumn->addWidget(butChangeImage_);
+  for (QPushButton* button : butAddFile_) {
+    photoColumn->addWidget(button);
+  }
+  photoColumn->addStretch();
+
+  auto* frameLayout = new QHBoxLayout(frame);
+  frameLayout->addLayout(formColumn, 1);
+  frameLayout->addLayout(photoColumn);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(MakeButton(QStringLiteral("< Back"), QStringLiteral("butBack_2"),
+                                [](app::frmMain& logic) { logic.butBack_Click(2); }));
+  buttons->addWidget(MakeButton(QStringLiteral("Exit"), QStringLiteral("butNext_2"),
+                                [](app::frmMain& logic) { logic.butNext_Click(2); }));
+
+  auto* layout = new QVBoxLayout(tab);
+  layout->addWidget(frame, 1);
+  layout->addLayout(buttons);
+  return tab;
+}
+
+QPushButton* MainWindow::MakeButton(const QString& caption, const QString& objectName,
+                                    std::function<void(app::frmMain&)> handler) {
+  auto* button = new QPushButton(caption);
+  button->setObjectName(objectName);
+  button->setAccessibleName(caption);
+  if (handler) {
+    connect(button, &QPushButton::clicked, this, [this, handler = std::move(handler)] {
+      if (logic_ != nullptr) {
+        handler(*logic_);
+      }
+    });
+  }
+  return button;
+}
+
+void MainWindow::ShowWindow() {
+  show();
+}
+
+void MainWindow::SetProgramIcon() {
+  QIcon icon;
+  for (const int size : kIconSizes) {
+    icon.addFile(QStringLiteral(":/kvicon/kvicon-%1.png").arg(size), QSize(size, size));
+  }
+  setWindowIcon(icon);
+  QApplication::setWindowIcon(icon);
+}
+
+void MainWindow::SelectTab(int index) {
+  sstProfile_->setCurrentIndex(index);
+}
+
+void MainWindow::SetTabsEnabled(bool enabled) {
+  sstProfile_->setEnabled(enabled);
+}
+
+void MainWindow::SetGroupEntries(const std::vector<std::string>& entries) {
+  const QSignalBlocker blocker(cboGroups_);
+  cboGroups_->clear();
+  for (const std::string& entry : entries) {
+    cboGroups_->addItem(QString::fromStdString(entry));
+  }
+  cboGroups_->setCurrentIndex(-1);
+}
+
+int MainWindow::SelectedGroupIndex() const {
+  return cboGroups_->currentIndex();
+}
+
+std::string MainWindow::SelectedGroupText() const {
+  return cboGroups_->currentText().toStdString();
+}
+
+void MainWindow::SetSelectedGroupIndex(int index) {
+  const QSignalBlocker blocker(cboGroups_);
+  cboGroups_->setCurrentIndex(index);
+}
+
+int MainWindow::FindGroupEntry(const std::string& text) const {
+  for (int i = 0; i < cboGroups_->count(); ++i) {
+    if (cboGroups_->itemText(i).toStdString() == text) {
+      return i;
+    }
+  }
+  return -1;
+}
+
+void MainWindow::SetGroupListEnabled(bool enabled) {
+  cboGroups_->setEnabled(enabled);
+}
+
+void MainWindow::FocusGroupList() {
+  cboGroups_->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::ShowPage(const std::string& html) {
+  wbrInputInfo_->SetPage(html);
+}
+
+std::vector<entryform::PageElement> MainWindow::PageElements() const {
+  return wbrInputInfo_->Elements();
+}
+
+bool MainWindow::ShowPhoto(const std::filesystem::path& picture) {
+  QImageReader reader(QFile::decodeName(picture.c_str()));
+  reader.setAutoTransform(true);
+  const QImage image = reader.read();
+  if (image.isNull()) {
+    return false;
+  }
+  picProfileImage_->setPixmap(QPixmap::fromImage(image));
+  return true;
+}
+
+void MainWindow::SetAttachmentButtonEnabled(int index, bool enabled) {
+  if (index >= 0 && index < static_cast<int>(butAddFile_.size())) {
+    butAddFile_[static_cast<std::size_t>(index)]->setEnabled(enabled);
+  }
+}
+
+void MainWindow::ShowBusy() {
+  if (!busy_) {
+    busy_ = true;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  }
+  CenterBusyPanel();
+  panUpdate_->show();
+  panUpdate_->raise();
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void MainWindow::HideBusy() {
+  panUpdate_->hide();
+  if (busy_) {
+    busy_ = false;
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+void MainWindow::CenterBusyPanel() {
+  panUpdate_->adjustSize();
+  const QWidget* central = centralWidget();
+  panUpdate_->move((central->width() - panUpdate_->width()) / 2,
+                   (central->height() - panUpdate_->height()) / 2);
+}
+
+app::MessageAnswer MainWindow::ShowMessage(const app::MessageBox& box) {
+  return ShowMessageBox(this, box);
+}
+
+void MainWindow::CloseWindow() {
+  close();
+}
+
+void MainWindow::EndProgram() {
+  ending_ = true;  // the closing path must not ask again
+  close();
+  QCoreApplication::exit(0);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  bool cancel = false;
+  if (!ending_ && logic_ != nullptr) {
+    logic_->Form_Unload(cancel);
+  }
+  event->setAccepted(!cancel);
+}
+
+}  // namespace vt::platform

@@ -1,0 +1,303 @@
+#include "platform/html_form_view.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTimer>
+#include <string>
+#include <vector>
+
+#include "entryform/entry_page.h"
+
+namespace vt::platform {
+namespace {
+
+using entryform::BuildEntryPage;
+
+class HtmlFormViewTest : public ::testing::Test {
+ protected:
+  HtmlFormViewTest() {
+    view.resize(700, 900);
+    view.show();
+  }
+
+  template <typename Editor>
+  Editor* Field(const char* name) {
+    auto* editor = view.findChild<Editor*>(QString::fromLatin1(name));
+    EXPECT_NE(editor, nullptr) << name;
+    return editor;
+  }
+
+  std::string Value(const std::string& name) const {
+    for (const entryform::PageElement& element : view.Elements()) {
+      if (element.name == name) {
+        return element.value;
+      }
+    }
+    ADD_FAILURE() << "no element named " << name;
+    return {};
+  }
+
+  QLabel* BuddyOf(const QWidget* field) const {
+    for (QLabel* label : view.findChildren<QLabel*>()) {
+      if (label->buddy() == field) {
+        return label;
+      }
+    }
+    return nullptr;
+  }
+
+  // The label's text as a document would show it, lines without blanks at their ends.
+  static QString Shown(const QLabel* label) {
+    QTextDocument document;
+    document.setHtml(label->text());
+    QStringList lines = document.toPlainText().split(u'\n');
+    for (QString& line : lines) {
+      line = line.trimmed();
+    }
+    return lines.join(u'\n');
+  }
+
+  // The character format at the start of `text` in what the label shows.
+  static QTextCharFormat FormatOf(const QLabel* label, const QString& text) {
+    QTextDocument document;
+    document.setHtml(label->text());
+    QTextCursor cursor = document.find(text);
+    EXPECT_FALSE(cursor.isNull()) << text.toStdString();
+    return cursor.charFormat();
+  }
+
+  HtmlFormView view;
+};
+
+struct Awkward {
+  std::string stored;
+  std::string returned;  // every line break as CR LF
+};
+
+// Texts the page's escaping, the parser's line-break rules and Qt's documents could each alter.
+const std::vector<Awkward>& AwkwardTexts() {
+  static const std::vector<Awkward> texts = {
+      {R"(Go, chess & "speed" puzzles < 5 minutes > 3)", ""},
+      {"&amp; &lt;b&gt; &#10; &nbsp; &quot; typed literally", ""},
+      {"</textarea><b>not bold</b><input name='x'>", ""},
+      {"\r\nstarts with a break", ""},
+      {"\r\n\r\ntwo breaks first", ""},
+      {"ends with a break\r\n", ""},
+      {"\r\n", ""},
+      {"line one\r\nline two\r\n\r\nline four", ""},
+      {"tab\there\t\tand there", ""},
+      {"no-break\u00a0space\u00a0\u00a0twice", ""},
+      {"Zürich, Åkesson, grand-père, Ελληνικά, Кириллица, 日本語, 😀", ""},
+      {"  blanks at both ends  ", ""},
+      {"", ""},
+      {"\nline feeds only\n", "\r\nline feeds only\r\n"},
+      {"\n", "\r\n"},
+  };
+  return texts;
+}
+
+std::string Returned(const Awkward& text) {
+  return text.returned.empty() ? text.stored : text.returned;
+}
+
+TEST_F(HtmlFormViewTest, TextAreasGiveBackEveryStoredTextUnchanged) {
+  for (const Awkward& text : AwkwardTexts()) {
+    SCOPED_TRACE(text.stored);
+    view.SetPage(BuildEntryPage("G", "", "", {{"Caption", text.stored}, {"Next", "x"}}));
+    EXPECT_EQ(Value("cat1"), Returned(text));
+    EXPECT_EQ(Value("cat2"), "x");
+  }
+}
+
+TEST_F(HtmlFormViewTest, NameInputsGiveBackSingleLineTextsUnchanged) {
+  for (const Awkward& text : AwkwardTexts()) {
+    if (text.stored.find_first_of("\r\n") != std::string::npos) {
+      continue;
+    }
+    SCOPED_TRACE(text.stored);
+    view.SetPage(BuildEntryPage("G", text.stored, "Lee", {}));
+    EXPECT_EQ(Value("F_FirstName"), text.stored);
+    EXPECT_EQ(Value("F_LastName"), "Lee");
+  }
+}
+
+TEST_F(HtmlFormViewTest, ParserDropsOneLineFeedAfterTheTextAreaTag) {
+  view.SetPage(
+      "<textarea name='a'>\nx</textarea><textarea name='b'>&#10;y</textarea>"
+      "<textarea name='c'>\r\n\r\nz</textarea>");
+  EXPECT_EQ(Value("a"), "x");
+  EXPECT_EQ(Value("b"), "y");
+  EXPECT_EQ(Value("c"), "\r\nz");
+}
+
+TEST_F(HtmlFormViewTest, ListsEveryElementInDocumentOrderWithLiveValues) {
+  view.SetPage(
+      BuildEntryPage("Art Studio", "Ann", "Lee", {{"<b>Hobbies</b>", "Chess"}, {"Goals", ""}}));
+
+  std::vector<std::string> tags;
+  std::vector<std::string> names;
+  for (const entryform::PageElement& element : view.Elements()) {
+    tags.push_back(element.tagName);
+    if (!element.name.empty()) {
+      names.push_back(element.name);
+    }
+  }
+  // The parser's implied and closing rules included: "<p&nbsp;>" is an unknown element, and
+  // the "</p>" after it makes an empty paragraph.
+  EXPECT_EQ(tags, (std::vector<std::string>{
+                      "HTML",     "HEAD", "TITLE", "META",    "BODY",     "P",    "FONT", "B",
+                      "P",        "FONT", "BR",    "INPUT",   "P",        "FONT", "BR",   "INPUT",
+                      "P",        "FONT", "B",     "BR",      "TEXTAREA", "P",    "FONT", "BR",
+                      "TEXTAREA", "P",    "P",     "P&NBSP;", "P",        "P",    "P",    "P"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"F_FirstName", "F_LastName", "cat1", "cat2"}));
+
+  QLineEdit* lastName = Field<QLineEdit>("F_LastName");
+  lastName->setFocus();
+  lastName->end(false);
+  QTest::keyClicks(lastName, QStringLiteral("-Smith & Co"));
+  QPlainTextEdit* goals = Field<QPlainTextEdit>("cat2");
+  goals->setFocus();
+  QTest::keyClicks(goals, QStringLiteral("Fly"));
+  QTest::keyClick(goals, Qt::Key_Return);
+  QTest::keyClicks(goals, QStringLiteral("far"));
+  QTest::keyClick(goals, Qt::Key_Return, Qt::ShiftModifier);  // a line separator, not a paragraph
+  QTest::keyClicks(goals, QStringLiteral("away"));
+
+  EXPECT_EQ(Value("F_FirstName"), "Ann");
+  EXPECT_EQ(Value("F_LastName"), "Lee-Smith & Co");
+  EXPECT_EQ(Value("cat1"), "Chess");
+  EXPECT_EQ(Value("cat2"), "Fly\r\nfar\r\naway");
+}
+
+TEST_F(HtmlFormViewTest, ShowsCaptionMarkupAndEscapedValuesAsText) {
+  view.SetPage(BuildEntryPage("<b>Chess</b> & Go", "", "", {{"<b>Hobbies</b> and interests", ""}}));
+
+  const QLabel* caption = BuddyOf(Field<QLineEdit>("F_FirstName"));
+  ASSERT_NE(caption, nullptr);
+  EXPECT_EQ(Shown(caption), QStringLiteral("Group: <b>Chess</b> & Go\nFirst Name"));
+  EXPECT_EQ(FormatOf(caption, QStringLiteral("<b>Chess")).fontWeight(), QFont::Bold);
+  EXPECT_EQ(FormatOf(caption, QStringLiteral("First Name")).fontWeight(), QFont::Normal);
+
+  const QLabel* hobbies = BuddyOf(Field<QPlainTextEdit>("cat1"));
+  ASSERT_NE(hobbies, nullptr);
+  EXPECT_EQ(Shown(hobbies), QStringLiteral("Hobbies and interests"));
+  EXPECT_EQ(FormatOf(hobbies, QStringLiteral("Hobbies")).fontWeight(), QFont::Bold);
+  EXPECT_EQ(FormatOf(hobbies, QStringLiteral("and interests")).fontWeight(), QFont::Normal);
+  for (const QLabel* label : view.findChildren<QLabel*>()) {
+    EXPECT_FALSE(Shown(label).contains(QStringLiteral("Vellumtide")))
+        << "the head's title is not part of the form";
+  }
+}
+
+TEST_F(HtmlFormViewTest, MarkupAroundAFieldContinuesAfterIt) {
+  view.SetPage(
+      "<p><font face='Courier'><b>before</b><input name='a'> after <textarea name='t'>x</textarea>"
+      " end</font></p>");
+  const QList<QLabel*> labels = view.findChildren<QLabel*>();
+  ASSERT_EQ(labels.size(), 3);
+  EXPECT_EQ(labels[0]->buddy(), Field<QLineEdit>("a"));
+  EXPECT_EQ(labels[1]->buddy(), Field<QPlainTextEdit>("t"));
+  EXPECT_EQ(labels[2]->buddy(), nullptr);
+  EXPECT_TRUE(FormatOf(labels[1], QStringLiteral("after"))
+                  .fontFamilies()
+                  .toStringList()
+                  .contains(QStringLiteral("Courier")));
+  EXPECT_TRUE(FormatOf(labels[2], QStringLiteral("end"))
+                  .fontFamilies()
+                  .toStringList()
+                  .contains(QStringLiteral("Courier")));
+  EXPECT_EQ(FormatOf(labels[1], QStringLiteral("after")).fontWeight(), QFont::Normal);
+}
+
+TEST_F(HtmlFormViewTest, LabelsOnlyWhereThereIsText) {
+  view.SetPage(
+      "<html><head><title>Title</title><style>p { color: red }</style></head><body>"
+      "<input name='a'>  <br>\n<input name='b'><p>Note</p><textarea name='c'></textarea>"
+      "</body></html>");
+  const QList<QLabel*> labels = view.findChildren<QLabel*>();
+  ASSERT_EQ(labels.size(), 1);
+  EXPECT_EQ(Shown(labels[0]), QStringLiteral("Note"));
+  EXPECT_EQ(labels[0]->buddy(), Field<QPlainTextEdit>("c"));
+}
+
+TEST_F(HtmlFormViewTest, TextAreasAreSizedByColumnsAndRowsAndWrapSoftly) {
+  const std::string words(40, 'w');
+  view.SetPage("<textarea name='small' cols='45' rows='10'>" + words + ' ' + words + ' ' + words +
+               "</textarea><textarea name='large' cols='90' rows='20'></textarea>");
+  QPlainTextEdit* small = Field<QPlainTextEdit>("small");
+  QPlainTextEdit* large = Field<QPlainTextEdit>("large");
+  const QFontMetrics metrics(small->font());
+  EXPECT_EQ(large->width() - small->width(), 45 * metrics.averageCharWidth());
+  EXPECT_EQ(large->height() - small->height(), 10 * metrics.lineSpacing());
+  EXPECT_GE(small->width(), 45 * metrics.averageCharWidth());
+
+  QApplication::processEvents();
+  EXPECT_GT(small->document()->firstBlock().layout()->lineCount(), 1);
+  EXPECT_EQ(Value("small"), words + ' ' + words + ' ' + words) << "wrapping adds no breaks";
+}
+
+TEST_F(HtmlFormViewTest, NewPageReplacesTheOldOne) {
+  view.SetPage(BuildEntryPage("A", "Ann", "Lee", {{"Hobbies", "x"}}));
+  const QPointer<QPlainTextEdit> oldArea = Field<QPlainTextEdit>("cat1");
+  view.SetPage(BuildEntryPage("B", "Bo", "", {}));
+  QApplication::processEvents();
+  EXPECT_TRUE(oldArea.isNull());
+  EXPECT_EQ(view.findChild<QPlainTextEdit*>(), nullptr);
+  EXPECT_EQ(Value("F_FirstName"), "Bo");
+  for (const entryform::PageElement& element : view.Elements()) {
+    EXPECT_NE(element.tagName, "TEXTAREA");
+  }
+}
+
+// True when the context-menu request brought up a menu, shown at once or run modally; the menu
+// is closed again.
+bool ContextMenuShown(QWidget* target) {
+  bool shown = false;
+  const auto closeMenu = [&shown] {
+    if (QWidget* popup = QApplication::activePopupWidget()) {
+      shown = true;
+      popup->close();
+    }
+  };
+  QTimer modalGuard;
+  modalGuard.setSingleShot(true);
+  QObject::connect(&modalGuard, &QTimer::timeout, closeMenu);
+  modalGuard.start(0);
+  const QPoint position(4, 4);
+  QContextMenuEvent request(QContextMenuEvent::Keyboard, position, target->mapToGlobal(position));
+  QApplication::sendEvent(target, &request);
+  closeMenu();
+  return shown;
+}
+
+TEST_F(HtmlFormViewTest, NoContextMenuAnywhereOnThePage) {
+  QWidget window;  // a parent with a menu of its own, which the page must not show either
+  window.setContextMenuPolicy(Qt::ActionsContextMenu);
+  window.addAction(QStringLiteral("Parent's item"));
+  view.setParent(&window);
+  window.show();
+  view.SetPage(BuildEntryPage("G", "Ann", "Lee", {{"Hobbies", "x"}}));
+
+  QLineEdit ordinary(&window);
+  ASSERT_TRUE(ContextMenuShown(&ordinary)) << "the check must see a menu when there is one";
+
+  EXPECT_FALSE(ContextMenuShown(Field<QLineEdit>("F_FirstName")));
+  QPlainTextEdit* area = Field<QPlainTextEdit>("cat1");
+  EXPECT_FALSE(ContextMenuShown(area));
+  EXPECT_FALSE(ContextMenuShown(area->viewport()));
+  EXPECT_FALSE(ContextMenuShown(view.findChild<QLabel*>()));
+  EXPECT_FALSE(ContextMenuShown(view.widget()));
+  view.setParent(nullptr);
+}
+
+}  // namespace
+}  // namespace vt::platform

@@ -1,0 +1,361 @@
+#include "platform/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/frm_main.h"
+#include "app/paths.h"
+#include "platform/dialogs.h"
+#include "platform/sqlcipher_database.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+#include "textdata/profile_record.h"
+#include "tools/admin/installation.h"
+
+namespace vt::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+// What a hook saw of a question, and how it answered.
+struct Question {
+  std::string text;
+  std::string title;
+  bool yesNo = false;
+  bool questionIcon = false;
+};
+
+DialogHook Answer(QMessageBox::StandardButton button, std::vector<Question>& asked) {
+  return [button, &asked](QDialog& dialog) {
+    auto& box = dynamic_cast<QMessageBox&>(dialog);
+    asked.push_back({box.text().toStdString(), box.windowTitle().toStdString(),
+                     box.standardButtons() == (QMessageBox::Yes | QMessageBox::No),
+                     box.icon() == QMessageBox::Question});
+    box.button(button)->click();
+  };
+}
+
+// Runs the application's event loop with `action` as its first event; the loop's exit code, or
+// -1 when nothing ended it within a few seconds.
+int RunEventLoop(const std::function<void()>& action) {
+  QTimer::singleShot(0, action);
+  QTimer guard;
+  guard.setSingleShot(true);
+  QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(-1); });
+  guard.start(5000);
+  return QApplication::exec();
+}
+
+// The real window and logic on a demo installation, opened for profile 1001 (Émile, in
+// "Year 5 Willow", three categories).
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(admin::MakeDemoInstallation(dir.path(), false)); }
+
+  void Open(const std::string& profileId = "1001") {
+    logic = std::make_unique<app::frmMain>(window, dir.path(), OpenDatabase);
+    window.SetLogic(logic.get());
+    logic->state().sProfileID = profileId;
+    std::string associatedPath;
+    logic->OpenProfile(associatedPath);
+  }
+
+  template <typename Widget>
+  Widget* Find(const char* name) {
+    auto* widget = window.findChild<Widget*>(QString::fromLatin1(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+  }
+
+  QPushButton* Button(const char* name) { return Find<QPushButton>(name); }
+  QComboBox* Groups() { return Find<QComboBox>("cboGroups"); }
+  int Tab() { return Find<QTabWidget>("sstProfile")->currentIndex(); }
+
+  void Click(const char* button) { QTest::mouseClick(Button(button), Qt::LeftButton); }
+
+  // Types as a keyboard with its input method would: letters beyond ASCII arrive as key text.
+  static void Type(QWidget* editor, const QString& text) {
+    for (const QChar c : text) {
+      if (c == u'\n') {
+        QTest::keyClick(editor, Qt::Key_Return);
+      } else {
+        QTest::sendKeyEvent(QTest::Click, editor, Qt::Key_unknown, QString(c), Qt::NoModifier);
+      }
+    }
+  }
+
+  void TypeAtEnd(const char* field, const QString& text) {
+    QWidget* editor = Find<QWidget>(field);
+    if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+      line->end(false);
+    } else {
+      qobject_cast<QPlainTextEdit*>(editor)->moveCursor(QTextCursor::End);
+    }
+    editor->setFocus();
+    Type(editor, text);
+  }
+
+  std::vector<std::string> GroupEntries() {
+    std::vector<std::string> entries;
+    for (int i = 0; i < Groups()->count(); ++i) {
+      entries.push_back(Groups()->itemText(i).toStdString());
+    }
+    return entries;
+  }
+
+  fs::path RecordPath() const { return dir / "Profile" / "1001" / "pr.dat"; }
+  textdata::ProfileRecord Record() const {
+    return textdata::ReadProfileRecord(RecordPath()).value_or(textdata::ProfileRecord{});
+  }
+
+  // One column of the rows the statement returns, joined by ",".
+  std::string Query(const std::string& sql) const {
+    const auto rows = OpenDatabase(app::DatabasePath(dir.path()))->Execute(sql);
+    std::string joined;
+    for (std::size_t row = 0; rows && row < rows->RowCount(); ++row) {
+      joined += (row > 0 ? "," : "") + rows->Field(row, "v").value_or("NULL");
+    }
+    return joined;
+  }
+
+  test::TempDir dir;
+  MainWindow window;
+  std::unique_ptr<app::frmMain> logic;
+  std::vector<Question> asked;
+};
+
+TEST_F(MainWindowTest, OpensOnTheGroupsTabWithTheRecordsGroupAndForm) {
+  Open();
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_EQ(window.windowTitle(), QStringLiteral("Kelvarin  Vellumtide"));
+  EXPECT_EQ(Tab(), 0);
+  EXPECT_EQ(GroupEntries(),
+            (std::vector<std::string>{"Select a group...", "Year 5 Willow", "Chess & Go Club",
+                                      "Art Studio", "Drama Group"}));
+  EXPECT_EQ(Groups()->currentText(), QStringLiteral("Year 5 Willow"));
+  EXPECT_EQ(window.focusWidget(), Groups());
+  EXPECT_EQ(Find<QLineEdit>("F_FirstName")->text(), QStringLiteral("Émile"));
+  EXPECT_EQ(Find<QLineEdit>("F_LastName")->text(), QStringLiteral("Dubois-Laurent"));
+  EXPECT_EQ(Find<QPlainTextEdit>("cat2")->toPlainText(),
+            QStringLiteral("Learn to play the Rhapsody in Blue.\nRead ten books in French."));
+  for (const char* button : {"butAddFile_0", "butAddFile_1", "butAddFile_2"}) {
+    EXPECT_TRUE(Button(button)->isEnabled()) << button;
+  }
+  EXPECT_FALSE(Find<QLabel>("panUpdate")->isVisible());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  for (const int size : {16, 32}) {
+    EXPECT_EQ(window.windowIcon().pixmap(size).width(), size);
+  }
+}
+
+TEST_F(MainWindowTest, ScreenReadersNameTheGroupListByItsCaption) {
+  Open();
+  const QAccessibleInterface* list = QAccessible::queryAccessibleInterface(Groups());
+  ASSERT_NE(list, nullptr);
+  QStringList labels;
+  for (const auto& [label, relation] : list->relations(QAccessible::Label)) {
+    labels.append(label->text(QAccessible::Name));
+  }
+  EXPECT_TRUE(labels.contains(QStringLiteral("Class or group.")))
+      << labels.join(u'|').toStdString();
+}
+
+TEST_F(MainWindowTest, KeyboardWalksTheProfileTabInOrder) {
+  Open();
+  Click("butNext_1");
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  Find<QWidget>("F_FirstName")->setFocus();
+  std::vector<std::string> order;
+  for (int i = 0; i < 11; ++i) {
+    order.push_back(QApplication::focusWidget()->objectName().toStdString());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  }
+  EXPECT_EQ(order, (std::vector<std::string>{"F_FirstName", "F_LastName", "cat1", "cat2", "cat3",
+                                             "butSaveText", "butChangeImage", "butAddFile_0",
+                                             "butAddFile_1", "butAddFile_2", "butBack_2"}));
+}
+
+TEST_F(MainWindowTest, SaveTextStoresTheTypedFormInTheRecordAndTheDatabase) {
+  Open();
+  Click("butNext_1");
+  QLineEdit* firstName = Find<QLineEdit>("F_FirstName");
+  firstName->selectAll();
+  Type(firstName, QStringLiteral("  zoë ann "));
+  TypeAtEnd("cat1", QStringLiteral("\n\"Quotes\" & <tags>\u00a0too"));
+
+  Click("butSaveText");
+
+  const textdata::ProfileRecord record = Record();
+  EXPECT_EQ(record.group, "Year 5 Willow");
+  EXPECT_EQ(record.firstName, "Zoë Ann");
+  EXPECT_EQ(record.lastName, "Dubois-laurent");
+  ASSERT_EQ(record.categories.size(), 3u);
+  EXPECT_EQ(record.categories[0],
+            "Football, the piano and café visits with my grand-père.\r\nAlso: chess on "
+            "Sundays.\r\n\"Quotes\" & <tags>\u00a0too");
+  EXPECT_EQ(record.categories[2],
+            "The school trip to Zürich, when the bus broke down and we sang for two hours.");
+  EXPECT_EQ(Query("SELECT p_fname || ' ' || p_lname AS v FROM persons WHERE p_id = '1001'"),
+            "Zoë Ann Dubois-laurent");
+  EXPECT_EQ(Find<QLineEdit>("F_FirstName")->text(), QStringLiteral("  zoë ann "))
+      << "the form stays as it was";
+}
+
+TEST_F(MainWindowTest, PersonsGroupChoiceSavesUnderTheNewGroupAndMovesTheMembership) {
+  Open();
+  Click("butNext_1");
+  TypeAtEnd("cat3", QStringLiteral(" Unforgettable."));
+  Click("butBack_2");
+  Groups()->setFocus();
+  QTest::keyClick(Groups(), Qt::Key_A);  // jumps to "Art Studio"
+
+  EXPECT_EQ(Groups()->currentText(), QStringLiteral("Art Studio"));
+  const textdata::ProfileRecord record = Record();
+  EXPECT_EQ(record.group, "Art Studio");
+  ASSERT_EQ(record.categories.size(), 3u);
+  EXPECT_EQ(record.categories[2],
+            "The school trip to Zürich, when the bus broke down and we sang for two hours. "
+            "Unforgettable.");
+  EXPECT_EQ(Query("SELECT g_p_g_id AS v FROM group_persons WHERE g_p_p_id = '1001' ORDER BY 1"),
+            "3,4");
+  EXPECT_TRUE(Button("butAddFile_0")->isEnabled());
+  EXPECT_TRUE(Button("butAddFile_1")->isEnabled());
+  EXPECT_FALSE(Button("butAddFile_2")->isEnabled());
+  for (const entryform::PageElement& element : window.PageElements()) {
+    if (element.name == "cat3") {
+      EXPECT_EQ(element.value, record.categories[2]);
+    }
+  }
+}
+
+TEST_F(MainWindowTest, ProgramsGroupChoiceRunsNoHandler) {
+  Open();
+  const std::string before = test::ReadBytes(RecordPath());
+  window.SetSelectedGroupIndex(2);
+  EXPECT_EQ(window.SelectedGroupText(), "Chess & Go Club");
+  EXPECT_EQ(test::ReadBytes(RecordPath()), before);
+  EXPECT_TRUE(Button("butAddFile_0")->isEnabled()) << "no form was built for the new group";
+  window.SetGroupEntries({"One", "Two"});
+  EXPECT_EQ(window.SelectedGroupIndex(), -1);
+  EXPECT_EQ(window.FindGroupEntry("Two"), 1);
+  EXPECT_EQ(window.FindGroupEntry("two"), -1);
+  EXPECT_EQ(test::ReadBytes(RecordPath()), before);
+}
+
+TEST_F(MainWindowTest, NextAndBackSwitchTabsAndSaveNothing) {
+  Open();
+  const std::string before = test::ReadBytes(RecordPath());
+  TypeAtEnd("F_LastName", QStringLiteral("x"));
+  Click("butNext_1");
+  EXPECT_EQ(Tab(), 1);
+  Click("butBack_2");
+  EXPECT_EQ(Tab(), 0);
+  EXPECT_EQ(test::ReadBytes(RecordPath()), before);
+}
+
+TEST_F(MainWindowTest, ExitButtonAnsweredNoKeepsTheWindowAndTheTypedText) {
+  Open();
+  Click("butNext_1");
+  TypeAtEnd("F_LastName", QStringLiteral("-Smith"));
+  ScopedDialogHooks hooks({Answer(QMessageBox::No, asked)});
+  Click("butNext_2");
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].text, "Exit Kelvarin Marrowick?");
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_EQ(Tab(), 1);
+  EXPECT_EQ(Find<QLineEdit>("F_LastName")->text(), QStringLiteral("Dubois-Laurent-Smith"));
+}
+
+TEST_F(MainWindowTest, ExitButtonAnsweredYesEndsWithoutTheClosingQuestionOrASave) {
+  Open();
+  const std::string before = test::ReadBytes(RecordPath());
+  Click("butNext_1");
+  TypeAtEnd("F_LastName", QStringLiteral("-Smith"));
+  ScopedDialogHooks hooks({Answer(QMessageBox::Yes, asked)});
+  EXPECT_EQ(RunEventLoop([this] { Click("butNext_2"); }), 0);
+  EXPECT_FALSE(window.isVisible());
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].text, "Exit Kelvarin Marrowick?");
+  EXPECT_TRUE(hooks.Unexpected().empty());
+  EXPECT_EQ(test::ReadBytes(RecordPath()), before);
+}
+
+TEST_F(MainWindowTest, MenuItemAndCloseBoxAskBeforeClosing) {
+  Open();
+  TypeAtEnd("F_FirstName", QStringLiteral("!"));
+  ScopedDialogHooks hooks({Answer(QMessageBox::No, asked), Answer(QMessageBox::No, asked)});
+  Find<QAction>("mnuProfile")->trigger();
+  EXPECT_FALSE(window.windowHandle()->close()) << "the close box";
+  ASSERT_EQ(asked.size(), 2u);
+  for (const Question& question : asked) {
+    EXPECT_EQ(question.text, "Exit Kelvarin Vellumtide?");
+    EXPECT_EQ(question.title, "Exit");
+    EXPECT_TRUE(question.yesNo);
+    EXPECT_TRUE(question.questionIcon);
+  }
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_EQ(Find<QLineEdit>("F_FirstName")->text(), QStringLiteral("Émile!"));
+}
+
+TEST_F(MainWindowTest, CloseBoxAnsweredYesEndsTheProgram) {
+  Open();
+  ScopedDialogHooks hooks({Answer(QMessageBox::Yes, asked)});
+  EXPECT_EQ(RunEventLoop([this] { window.windowHandle()->close(); }), 0);
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_EQ(asked.size(), 1u);
+  EXPECT_TRUE(hooks.Unexpected().empty());
+}
+
+TEST_F(MainWindowTest, PhotoIsShownUnscaledAndKeptWhenTheNextCannotBeRead) {
+  QImage photo(300, 450, QImage::Format_RGB32);
+  photo.fill(Qt::white);
+  photo.setPixel(0, 0, qRgb(0, 0, 0));
+  const fs::path picture = dir / "Profile" / "1001" / "image.fwi";
+  ASSERT_TRUE(photo.save(QString::fromStdString(picture.string()), "JPG", 100));
+  Open();
+  const QLabel* box = Find<QLabel>("picProfileImage");
+  const QPixmap shown = box->pixmap();
+  EXPECT_EQ(shown.size(), QSize(300, 450));
+  EXPECT_LT(qGray(shown.toImage().pixel(0, 0)), 64) << "its top-left corner";
+
+  test::WriteBytes(picture, "not a picture");
+  EXPECT_FALSE(window.ShowPhoto(picture));
+  EXPECT_FALSE(window.ShowPhoto(dir / "missing.fwi"));
+  EXPECT_EQ(box->pixmap().cacheKey(), shown.cacheKey());
+}
+
+TEST_F(MainWindowTest, BusyPanelShowsWithTheWaitCursorUntilHidden) {
+  window.show();
+  window.ShowBusy();
+  const QLabel* panel = Find<QLabel>("panUpdate");
+  EXPECT_TRUE(panel->isVisible());
+  EXPECT_EQ(panel->text(), QStringLiteral("Updating Information...."));
+  ASSERT_NE(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+  window.HideBusy();
+  EXPECT_FALSE(panel->isVisible());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+}  // namespace
+}  // namespace vt::platform
