@@ -1,5 +1,7 @@
 #include "platform/html_form_view.h"
 
+#include <algorithm>
+
 #include <gumbo.h>
 
 #include <QFontMetrics>
@@ -154,7 +156,7 @@ class FormBuilder {
   }
 
   void VisitElement(const GumboElement& element) {
-    elements_.push_back({TagName(element), Attribute(element, "name"), nullptr});
+    elements_.push_back({TagName(element), Attribute(element, "name"), nullptr, {}});
     switch (element.tag) {
       case GUMBO_TAG_INPUT:
         if (IsTextInput(element)) {
@@ -291,13 +293,31 @@ HtmlFormView::HtmlFormView(QWidget* parent) : QScrollArea(parent) {
 }
 
 void HtmlFormView::SetPage(const std::string& html) {
+  // Building a page costs more than anything else the window does; the same page, not yet typed
+  // into, would be built again exactly as it stands.
+  if (ShowsUntouched(html)) {
+    return;
+  }
   const ParsedPage parsed(
       gumbo_parse_with_options(&kGumboDefaultOptions, html.data(), html.size()));
   auto* page = new QWidget;
   page->setContextMenuPolicy(Qt::PreventContextMenu);
   elements_ = FormBuilder(*page).Build(*parsed->document);
   setWidget(page);  // deletes the previous page with its editors
+  html_ = html;
+  for (Element& element : elements_) {
+    if (element.editor != nullptr) {
+      element.builtValue = EditorValue(*element.editor);
+    }
+  }
   PlaceEditorsInTabOrder();
+}
+
+bool HtmlFormView::ShowsUntouched(const std::string& html) const {
+  return html == html_ && widget() != nullptr &&
+         std::all_of(elements_.begin(), elements_.end(), [](const Element& element) {
+           return element.editor == nullptr || EditorValue(*element.editor) == element.builtValue;
+         });
 }
 
 std::vector<entryform::PageElement> HtmlFormView::Elements() const {

@@ -30,11 +30,14 @@ class HtmlFormView : public QScrollArea {
     std::string tagName;
     std::string name;
     QWidget* editor = nullptr;  // a QLineEdit or QPlainTextEdit, owned by the page
+    std::string builtValue;     // what the editor held when the page was built
   };
 
  private:
   void PlaceEditorsInTabOrder() const;
+  bool ShowsUntouched(const std::string& html) const;
 
+  std::string html_;
   std::vector<Element> elements_;
   QWidget* tabAnchor_ = nullptr;
 };

@@ -13,6 +13,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStringListModel>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <utility>
@@ -28,6 +29,7 @@ namespace {
 constexpr QSize kPhotoBox(280, 427);
 constexpr QSize kInitialSize(860, 680);
 constexpr std::array<int, 3> kIconSizes = {16, 32, 48};
+constexpr int kGroupListWidthInCharacters = 40;
 
 }  // namespace
 
@@ -71,6 +73,11 @@ QWidget* MainWindow::MakeGroupsTab() {
   auto* caption = new QLabel(QStringLiteral("Class or group."), frame);
   cboGroups_ = new QComboBox(frame);
   cboGroups_->setObjectName(QStringLiteral("cboGroups"));
+  // Sizing the list to its longest entry would measure every group's name at the first show.
+  cboGroups_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  cboGroups_->setMinimumContentsLength(kGroupListWidthInCharacters);
+  groupEntries_ = new QStringListModel(cboGroups_);
+  cboGroups_->setModel(groupEntries_);
   caption->setBuddy(cboGroups_);  // also names the list for screen readers
   connect(cboGroups_, &QComboBox::currentIndexChanged, this, [this] {
     if (logic_ != nullptr) {
@@ -179,11 +186,13 @@ void MainWindow::SetTabsEnabled(bool enabled) {
 }
 
 void MainWindow::SetGroupEntries(const std::vector<std::string>& entries) {
-  const QSignalBlocker blocker(cboGroups_);
-  cboGroups_->clear();
+  QStringList list;
+  list.reserve(static_cast<qsizetype>(entries.size()));
   for (const std::string& entry : entries) {
-    cboGroups_->addItem(QString::fromStdString(entry));
+    list.append(QString::fromStdString(entry));
   }
+  const QSignalBlocker blocker(cboGroups_);
+  groupEntries_->setStringList(list);
   cboGroups_->setCurrentIndex(-1);
 }
 
@@ -201,12 +210,7 @@ void MainWindow::SetSelectedGroupIndex(int index) {
 }
 
 int MainWindow::FindGroupEntry(const std::string& text) const {
-  for (int i = 0; i < cboGroups_->count(); ++i) {
-    if (cboGroups_->itemText(i).toStdString() == text) {
-      return i;
-    }
-  }
-  return -1;
+  return static_cast<int>(groupEntries_->stringList().indexOf(QString::fromStdString(text)));
 }
 
 void MainWindow::SetGroupListEnabled(bool enabled) {

@@ -9,6 +9,7 @@
 class QComboBox;
 class QLabel;
 class QPushButton;
+class QStringListModel;
 class QTabWidget;
 
 namespace vt::app {
@@ -65,6 +66,7 @@ class MainWindow : public QMainWindow, public app::MainWindowPort {
   app::frmMain* logic_ = nullptr;
   QTabWidget* sstProfile_ = nullptr;
   QComboBox* cboGroups_ = nullptr;
+  QStringListModel* groupEntries_ = nullptr;
   HtmlFormView* wbrInputInfo_ = nullptr;
   QPushButton* butChangeImage_ = nullptr;
   std::array<QPushButton*, 3> butAddFile_{};

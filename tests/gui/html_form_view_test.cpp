@@ -258,6 +258,20 @@ TEST_F(HtmlFormViewTest, NewPageReplacesTheOldOne) {
   }
 }
 
+TEST_F(HtmlFormViewTest, SamePageAgainDiscardsWhatWasTyped) {
+  const std::string page = BuildEntryPage("A", "Ann", "Lee", {{"Hobbies", "x"}});
+  view.SetPage(page);
+  const QPointer<QPlainTextEdit> untouched = Field<QPlainTextEdit>("cat1");
+  view.SetPage(page);
+  EXPECT_EQ(Field<QPlainTextEdit>("cat1"), untouched.data()) << "an untouched page stays as it is";
+
+  QTest::keyClicks(Field<QLineEdit>("F_FirstName"), QStringLiteral("ne"));
+  QTest::keyClicks(Field<QPlainTextEdit>("cat1"), QStringLiteral("yz"));
+  view.SetPage(page);
+  EXPECT_EQ(Value("F_FirstName"), "Ann");
+  EXPECT_EQ(Value("cat1"), "x");
+}
+
 // True when the context-menu request brought up a menu, shown at once or run modally; the menu
 // is closed again.
 bool ContextMenuShown(QWidget* target) {

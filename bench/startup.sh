@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Time from process start to the window shown (and, for the wizard, the form built), for the
+# wizard on an installation of 10,000 groups and a record of 20 categories, beside an empty Qt
+# window started the same way. Goal: the wizard within 1.5 times the empty window.
+# Usage: bench/startup.sh [BUILD_DIR] [RUNS]
+set -euo pipefail
+build=${1:-build/dev}
+runs=${2:-30}
+probe="$build/bench/startup_probe"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+"$probe" --make "$work/install"
+[[ -n "${DISPLAY:-}" ]] || export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+
+# Median wall time in milliseconds of RUNS starts of the command.
+median_ms() {
+  local times=()
+  for ((i = 0; i < runs; i++)); do
+    local start end
+    start=$(date +%s%N)
+    "$@" >/dev/null 2>&1
+    end=$(date +%s%N)
+    times+=($(((end - start) / 1000)))
+  done
+  printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {printf "%.1f", a[int((NR+1)/2)]/1000}'
+}
+
+"$probe" --empty-window >/dev/null 2>&1  # warm the file cache for both
+empty=$(median_ms "$probe" --empty-window)
+wizard=$(median_ms env VELLUMTIDE_HOME="$work/install" "$probe" 1)
+echo "empty window: ${empty} ms   wizard: ${wizard} ms   ratio: $(awk -v a="$wizard" -v b="$empty" 'BEGIN {printf "%.2f", a/b}') (goal 1.5)"

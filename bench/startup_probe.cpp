@@ -1,0 +1,93 @@
+// Whole-process start-up probe for bench/startup.sh:
+//   startup_probe --make DIR      makes an installation of 10,000 groups whose profile "1" has a
+//                                 record of 20 categories
+//   startup_probe --empty-window  shows an empty Qt window and ends at the first event-loop pass
+//   startup_probe ID              opens the wizard as vellumtide does and ends at the first pass
+#include <QApplication>
+#include <QMainWindow>
+#include <QTimer>
+#include <array>
+#include <cstdio>
+#include <cstring>
+
+#include "app/paths.h"
+#include "platform/sqlcipher_database.h"
+#include "platform/wizard.h"
+#include "textdata/profile_record.h"
+#include "textdata/tagged_text.h"
+#include "textdata/text_file.h"
+#include "tools/admin/installation.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kGroups = 10000;
+constexpr int kCategories = 20;
+
+std::string SetupText() {
+  std::string text;
+  for (int n = 1; n <= kCategories; ++n) {
+    const std::string name = vt::textdata::NumberedName("CATEGORIES_", n);
+    text += "<" + name + ">Category <b>" + std::to_string(n) + "</b></" + name + ">\r\n";
+  }
+  for (int g = 0; g <= kGroups; ++g) {
+    for (const char* stem : {"PRESENTATIONS_", "MOVIES_", "NARRATIONS_"}) {
+      const std::string name = vt::textdata::NumberedName(stem, g);
+      text += "<" + name + ">1</" + name + ">\r\n";
+    }
+  }
+  return text;
+}
+
+int MakeInstallation(const fs::path& folder) {
+  if (const auto made = vt::admin::InitInstallation(folder, true); !made) {
+    std::fprintf(stderr, "%s\n", made.error.c_str());
+    return 1;
+  }
+  auto db = vt::platform::OpenDatabase(vt::app::DatabasePath(folder));
+  db->Execute("BEGIN");
+  for (int g = 1; g <= kGroups; ++g) {
+    // Names in the reverse of their alphabetical order, as a real list would not be sorted.
+    const std::array<std::string, 1> name = {"Group " + std::to_string(kGroups - g)};
+    db->Execute("INSERT INTO groups(g_name) VALUES (?1)", name);
+  }
+  db->Execute("INSERT INTO persons VALUES ('1', 'Ann', 'Lee')");
+  db->Execute("INSERT INTO group_persons VALUES (5000, '1')");
+  db->Execute("COMMIT");
+  vt::textdata::ProfileRecord record{"Group 5000", "Ann", "Lee", {}};
+  for (int k = 1; k <= kCategories; ++k) {
+    record.categories.push_back(std::string(500, 'x') + "\r\n" + std::to_string(k));
+  }
+  const fs::path profile = *vt::app::ProfileFolder(folder, "1");
+  fs::create_directories(profile);
+  const bool written =
+      vt::textdata::ReplaceFileAtomically(vt::app::SetupDataPath(folder), SetupText()) &&
+      vt::textdata::WriteProfileRecord(profile / vt::textdata::kProfileRecordName, record);
+  return written ? 0 : 1;
+}
+
+// exit(), not quit(): quit() asks the windows to close, and the wizard asks before it closes.
+// A repeating timer: a pass of pending events before the event loop starts (the wizard's busy
+// panel makes one) would otherwise consume a single shot that quits nothing.
+void QuitAtTheFirstPass() {
+  auto* timer = new QTimer(qApp);
+  QObject::connect(timer, &QTimer::timeout, [] { QCoreApplication::exit(0); });
+  timer->start(0);
+}
+Q_COREAPP_STARTUP_FUNCTION(QuitAtTheFirstPass)
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--make") == 0) {
+    return MakeInstallation(argv[2]);
+  }
+  if (argc == 2 && std::strcmp(argv[1], "--empty-window") == 0) {
+    QApplication application(argc, argv);
+    QMainWindow window;
+    window.show();
+    return QApplication::exec();
+  }
+  return vt::platform::RunWizard(argc, argv);
+}
