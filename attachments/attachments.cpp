@@ -1,0 +1,1 @@
+#include "attachments/attachments.h"

@@ -1,0 +1,1 @@
+#include "slideshow/package.h"
