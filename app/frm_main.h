@@ -41,6 +41,13 @@ class frmMain {
   void GenerateForm();
   void butSaveText_Click();
 
+  // Attachments: the file chooser, the copy into the profile folder and the slideshow import.
+  void butAddFile_Click(std::int16_t index);
+  void ChooseFile(const std::string& kind, std::int16_t limit);
+  bool CopyAndAttachFile(const std::string& sPath, std::int16_t iMaxFileSize,
+                         const std::string& sFileType, const std::string& sExt);
+  void AttachPresSlideshow(const std::string& sFilePath);
+
  private:
   // Selects an entry of the group list as the program; a change runs cboGroups_Click at once,
   // selecting the entry already selected runs nothing.
@@ -49,6 +56,9 @@ class frmMain {
   void RestoreRecordGroup();
   void EnableAttachmentButtons();
   std::string BuildPage() const;
+  std::int16_t AttachmentLimit(std::string_view sizeSetting) const;
+  // One run of the file chooser: false when a file was refused and the dialog must come again.
+  bool ChooseAndTakeFile(const std::string& kind, std::int16_t limit);
   void WriteRecord(const std::string& firstName, const std::string& lastName,
                    const std::vector<std::string>& categories);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,14 @@ struct MessageBox {
 };
 
 inline constexpr const char* kApplicationTitle = "Vellumtide";
+
+// A file-open dialog: one filter entry, its label shown as it stands, listing the files that match
+// any of the patterns in any letter case.
+struct FileDialogSetup {
+  std::string title;
+  std::string filterLabel;
+  std::vector<std::string> patterns;
+};
 
 // The operations the wizard's logic needs of its main window. The window calls the logic's
 // handlers for what the person does; it never calls them for changes made through this port.
@@ -62,6 +71,10 @@ class MainWindowPort {
   virtual void HideBusy() = 0;
 
   virtual MessageAnswer ShowMessage(const MessageBox& box) = 0;
+
+  // Asks for one existing file, its accept button captioned "Apply"; a link is returned as itself.
+  // No value when the person cancels.
+  virtual std::optional<std::string> ShowFileDialog(const FileDialogSetup& setup) = 0;
 
   // Closes the window through its closing path, which asks the logic first.
   virtual void CloseWindow() = 0;

@@ -1,6 +1,5 @@
 #include "app/paths.h"
 
-#include <algorithm>
 #include <string>
 
 #include "textdata/text.h"
@@ -25,9 +24,7 @@ std::filesystem::path SlideshowsFolder(const std::filesystem::path& programFolde
 
 std::optional<std::filesystem::path> ProfileFolder(const std::filesystem::path& programFolder,
                                                    std::string_view profileId) {
-  std::string name(profileId);
-  std::erase(name, '\0');
-  name = textdata::TrimBlanks(name);
+  const std::string name = textdata::RemoveNulAndTrimBlanks(profileId);
   const bool plainName = !name.empty() && name != "." && name != ".." &&
                          name.find_first_of("/\\") == std::string::npos;
   if (!plainName) {

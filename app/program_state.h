@@ -26,6 +26,7 @@ struct ProgramState {
   std::unique_ptr<database::DatabasePort> mp_db;
   std::filesystem::path sIniPath;
   std::string txtSetupXML;  // the whole setup text, read once at window creation
+  std::string txtTags;      // the header text of the slideshow package being imported
   bool bStarting = false;
   bool bLoading = false;
   std::int16_t iFormCatCount = 0;

@@ -20,6 +20,7 @@
 
 #include "app/frm_main.h"
 #include "platform/dialogs.h"
+#include "platform/file_dialog.h"
 #include "platform/html_form_view.h"
 
 namespace vt::platform {
@@ -120,10 +121,14 @@ QWidget* MainWindow::MakeProfileTab() {
   picProfileImage_->setFixedSize(kPhotoBox);
   picProfileImage_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   butChangeImage_ = MakeButton(QStringLiteral("Change Image"), QStringLiteral("butChangeImage"));
+  const auto addFile = [](std::int16_t index) {
+    return [index](app::frmMain& logic) { logic.butAddFile_Click(index); };
+  };
   butAddFile_ = {
-      MakeButton(QStringLiteral("Add Presentation File"), QStringLiteral("butAddFile_0")),
-      MakeButton(QStringLiteral("Add Movie File"), QStringLiteral("butAddFile_1")),
-      MakeButton(QStringLiteral("Add Narration File"), QStringLiteral("butAddFile_2"))};
+      MakeButton(QStringLiteral("Add Presentation File"), QStringLiteral("butAddFile_0"),
+                 addFile(0)),
+      MakeButton(QStringLiteral("Add Movie File"), QStringLiteral("butAddFile_1"), addFile(1)),
+      MakeButton(QStringLiteral("Add Narration File"), QStringLiteral("butAddFile_2"), addFile(2))};
   auto* photoColumn = new QVBoxLayout;
   photoColumn->addWidget(picProfileImage_);
   photoColumn->addWidget(butChangeImage_);
@@ -274,6 +279,10 @@ void MainWindow::CenterBusyPanel() {
 
 app::MessageAnswer MainWindow::ShowMessage(const app::MessageBox& box) {
   return ShowMessageBox(this, box);
+}
+
+std::optional<std::string> MainWindow::ShowFileDialog(const app::FileDialogSetup& setup) {
+  return platform::ShowFileDialog(this, setup);
 }
 
 void MainWindow::CloseWindow() {

@@ -50,6 +50,7 @@ class MainWindow : public QMainWindow, public app::MainWindowPort {
   void ShowBusy() override;
   void HideBusy() override;
   app::MessageAnswer ShowMessage(const app::MessageBox& box) override;
+  std::optional<std::string> ShowFileDialog(const app::FileDialogSetup& setup) override;
   void CloseWindow() override;
   void EndProgram() override;
 

@@ -226,7 +226,8 @@ bool WriteIniValue(std::string_view section, std::string_view key, std::string_v
   } else {
     updated = WithSectionAppended(doc, section, key, value);
   }
-  return textdata::ReplaceFileAtomically(file, updated);
+  // A slideshow's settings: a power cut may cost the last value, never the file.
+  return textdata::ReplaceFileAtomically(file, updated, textdata::Flush::kNone);
 }
 
 }  // namespace vt::mIni

@@ -36,7 +36,8 @@ std::optional<std::uint64_t> CopyThroughBuffer(int in, std::uint64_t offset, std
       break;
     }
     for (ssize_t written = 0; written < got;) {
-      const ssize_t n = ::write(out, buffer.data() + written, static_cast<std::size_t>(got - written));
+      const ssize_t n =
+          ::write(out, buffer.data() + written, static_cast<std::size_t>(got - written));
       if (n < 0 && errno == EINTR) {
         continue;
       }
@@ -54,6 +55,11 @@ std::optional<std::uint64_t> CopyThroughBuffer(int in, std::uint64_t offset, std
 
 std::optional<std::uint64_t> CopyFileRange(int in, std::uint64_t offset, std::uint64_t length,
                                            int out) {
+  // The kernel copies page by page: from an offset off a page boundary (a member of a package) it
+  // measured 40% slower here than the buffer, which it beats from a boundary (a whole file).
+  if (offset % static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE)) != 0) {
+    return CopyThroughBuffer(in, offset, length, out, 0);
+  }
   std::uint64_t copied = 0;
   while (copied < length) {
     loff_t from = static_cast<loff_t>(offset + copied);

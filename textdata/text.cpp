@@ -85,6 +85,12 @@ std::string TrimBlanks(std::string_view text) {
   return std::string(text.substr(first, last - first + 1));
 }
 
+std::string RemoveNulAndTrimBlanks(std::string_view text) {
+  std::string kept(text);
+  std::erase(kept, '\0');
+  return TrimBlanks(kept);
+}
+
 std::string ProperCase(std::string_view text) {
   std::string out;
   out.reserve(text.size());

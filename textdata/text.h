@@ -21,6 +21,10 @@ std::optional<std::int16_t> ReadLenientInt16(std::string_view text);
 // Removes the blank (character 32) at both ends; tabs and line breaks stay.
 std::string TrimBlanks(std::string_view text);
 
+// Every NUL removed, then the blanks at both ends: how a path from a dialog or a command line is
+// cleaned before use.
+std::string RemoveNulAndTrimBlanks(std::string_view text);
+
 // Every letter made lower case, then the first character of each word upper case. Words are
 // separated by blank, tab, LF, VT, FF, CR and NUL only. Letters beyond ASCII are cased by their
 // Unicode mappings; bytes that are not valid UTF-8 are kept as they are.

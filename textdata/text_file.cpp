@@ -211,7 +211,7 @@ std::optional<std::string> ReadTextFile(const std::filesystem::path& path) {
   return DecodeText(*bytes);
 }
 
-bool ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+bool ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes, Flush flush) {
   std::error_code ec;
   if (!std::filesystem::is_directory(path.parent_path().empty() ? "." : path.parent_path(), ec)) {
     return false;
@@ -222,13 +222,17 @@ bool ReplaceFileAtomically(const std::filesystem::path& path, std::string_view b
   if (fd < 0) {
     return false;
   }
-  const bool written = ::fchmod(fd, ModeFor(path)) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
+  const bool durable = flush == Flush::kToDisk;
+  const bool written =
+      ::fchmod(fd, ModeFor(path)) == 0 && WriteAll(fd, bytes) && (!durable || ::fsync(fd) == 0);
   const bool closed = ::close(fd) == 0;
   if (!written || !closed || ::rename(temp.c_str(), path.c_str()) != 0) {
     ::unlink(temp.c_str());
     return false;
   }
-  SyncFolder(path.parent_path().empty() ? "." : path.parent_path());
+  if (durable) {
+    SyncFolder(path.parent_path().empty() ? "." : path.parent_path());
+  }
   return true;
 }
 

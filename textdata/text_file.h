@@ -25,11 +25,15 @@ std::optional<std::string> ReadFileBytes(const std::filesystem::path& path);
 // The whole file as UTF-8 text (see DecodeText); no value when it cannot be read.
 std::optional<std::string> ReadTextFile(const std::filesystem::path& path);
 
+enum class Flush { kToDisk, kNone };
+
 // Replaces the file at `path` by `bytes` so that a crash leaves either the old or the new content:
-// a temporary file in the same folder is written and flushed, renamed over the destination (a link
-// there is replaced, not followed), and the folder is flushed. Temporary files an earlier crash
-// left beside the destination are removed first. False, with the old file untouched, on any
-// failure, including a missing folder.
-bool ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+// a temporary file in the same folder is written, then renamed over the destination (a link there
+// is replaced, not followed); with Flush::kToDisk the file is flushed before and the folder after
+// the rename, so the new content also survives a power cut. Temporary files an earlier crash left
+// beside the destination are removed first. False, with the old file untouched, on any failure,
+// including a missing folder.
+bool ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                           Flush flush = Flush::kToDisk);
 
 }  // namespace vt::textdata

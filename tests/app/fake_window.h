@@ -28,8 +28,10 @@ class FakeWindow : public app::MainWindowPort {
   std::vector<entryform::PageElement> elements;  // what the person typed into the page
   std::vector<std::filesystem::path> photos;
   std::array<bool, 3> attachmentEnabled = {false, false, false};
-  std::deque<app::MessageAnswer> answers;  // the person's answers, in turn
+  std::deque<app::MessageAnswer> answers;  // the person's answers to questions, in turn
   std::vector<app::MessageBox> messages;
+  std::deque<std::string> chosenFiles;  // the files the person picks, in turn; then cancels
+  std::vector<app::FileDialogSetup> fileDialogs;
 
   // The person picks entry `index` of the group list.
   void PersonSelectsGroup(int index) {
@@ -81,6 +83,9 @@ class FakeWindow : public app::MainWindowPort {
   void HideBusy() override { busy = false; }
   app::MessageAnswer ShowMessage(const app::MessageBox& box) override {
     messages.push_back(box);
+    if (box.buttons == app::MessageButtons::kOk) {
+      return app::MessageAnswer::kOk;
+    }
     if (answers.empty()) {
       ADD_FAILURE() << "unexpected message: " << box.text;
       return app::MessageAnswer::kNo;
@@ -88,6 +93,15 @@ class FakeWindow : public app::MainWindowPort {
     const app::MessageAnswer answer = answers.front();
     answers.pop_front();
     return answer;
+  }
+  std::optional<std::string> ShowFileDialog(const app::FileDialogSetup& setup) override {
+    fileDialogs.push_back(setup);
+    if (chosenFiles.empty()) {
+      return std::nullopt;
+    }
+    std::string chosen = chosenFiles.front();
+    chosenFiles.pop_front();
+    return chosen;
   }
   void CloseWindow() override {
     bool cancel = false;

@@ -152,7 +152,6 @@ TEST_F(WizardTest, GroupChangeSavesTheOldPageUnderTheNewGroupThenBuildsTheNewFor
 TEST_F(WizardTest, PlaceholderAfterStartUpAsksForAGroupAndBuildsItsForm) {
   Start("1001");
   const std::string before = test::ReadBytes(RecordPath("1001"));
-  window_.answers = {MessageAnswer::kOk};
   window_.PersonSelectsGroup(0);
 
   ASSERT_EQ(window_.messages.size(), 1u);

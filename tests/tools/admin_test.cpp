@@ -8,10 +8,12 @@
 #include "database/statements.h"
 #include "platform/sqlcipher_database.h"
 #include "tests/support/files.h"
+#include "tests/support/package_writer.h"
 #include "tests/support/temp_dir.h"
 #include "textdata/profile_record.h"
 #include "textdata/setup_data.h"
 #include "textdata/text_file.h"
+#include "tools/admin/installation.h"
 
 namespace vt::admin {
 namespace {
@@ -180,6 +182,96 @@ TEST(AdminDemo, GroupsSetupDataAndProfilesAgree) {
   }
   EXPECT_GE(withoutRecord, 1u);
   EXPECT_GE(fullRecords, 1u);
+}
+
+}  // namespace
+}  // namespace vt::admin
+
+namespace vt::admin {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The demo installation with a few files of the organiser's to attach.
+class AdminAttach : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(MakeDemoInstallation(dir_ / "install", false)); }
+
+  std::string File(const std::string& name, std::size_t size) {
+    test::WriteBytes(dir_ / "files" / name, std::string(size, 'x'));
+    return Quote(dir_ / "files" / name);
+  }
+
+  CommandResult Attach(const std::string& arguments) {
+    return Admin("attach " + Quote(dir_ / "install") + " " + arguments);
+  }
+
+  fs::path Profile(const std::string& id) { return dir_ / "install" / "Profile" / id; }
+
+  test::TempDir dir_;
+};
+
+TEST_F(AdminAttach, CopiesWithinTheGroupsLimitAndRefusesBeyondIt) {
+  const CommandResult taken = Attach("1001 nar " + File("Talk.WAV", 2'000'000));
+  EXPECT_EQ(taken.status, 0) << taken.output;
+  EXPECT_EQ(fs::file_size(Profile("1001") / "nar.wav"), 2'000'000u);
+
+  const CommandResult refused = Attach("1001 nar " + File("long.mp3", 2'000'001));
+  EXPECT_NE(refused.status, 0);
+  EXPECT_NE(refused.output.find("exceeds the maximum file size allowed. (2 MB's)"),
+            std::string::npos)
+      << refused.output;
+  EXPECT_FALSE(fs::exists(Profile("1001") / "nar.mp3"));
+  EXPECT_TRUE(fs::exists(Profile("1001") / "nar.wav"));
+}
+
+TEST_F(AdminAttach, RefusesWhatTheWizardWouldNotOffer) {
+  const std::string small = File("clip.avi", 10);
+  const std::pair<std::string, std::string> cases[] = {
+      {"1003 mov " + small, "does not allow movie files"},  // Chess & Go Club allows nothing
+      {"9999 mov " + small, "no profile folder"},
+      {"../1001 mov " + small, "no profile folder"},
+      {"1001 mov " + Quote(dir_ / "files" / "missing.avi"), "cannot read"},
+      {"1001 photo " + small, "unknown kind"},
+      {"1001 mov " + File("Clip.lnk", 3), "shortcut link"},
+  };
+  for (const auto& [arguments, expected] : cases) {
+    const CommandResult run = Attach(arguments);
+    EXPECT_NE(run.status, 0) << arguments;
+    EXPECT_NE(run.output.find(expected), std::string::npos) << arguments << ": " << run.output;
+  }
+  EXPECT_FALSE(fs::exists(Profile("1001") / "mov.avi"));
+  EXPECT_NE(Attach("1001 mov").status, 0);
+}
+
+TEST_F(AdminAttach, ImportsAPresentationAndAsksBeforeReplacingIt) {
+  const CommandResult notPackage = Attach("1001 pres " + File("notes.kvs", 3000));
+  EXPECT_NE(notPackage.status, 0);
+  EXPECT_NE(notPackage.output.find("Cannot Import: Not a kelvarin slideshow file."),
+            std::string::npos)
+      << notPackage.output;
+
+  test::PackageWriter package("[SLIDESHOW]\r\ntotal=1\r\n");
+  package.AddFile("slide_1_", "one.jpg", "slide one");
+  package.Write(dir_ / "files" / "show.kvs");
+  const std::string show = Quote(dir_ / "files" / "show.kvs");
+  const fs::path folder =
+      dir_ / "install" / "Slideshows" / "Year 5 Willow Dubois-Laurent Émile 1001";
+
+  const CommandResult first = Attach("1001 pres " + show);
+  EXPECT_EQ(first.status, 0) << first.output;
+  EXPECT_EQ(test::ReadBytes(folder / "one.jpg"), "slide one");
+  test::WriteBytes(folder / "extra.txt", "x");
+
+  const CommandResult declined = Attach("1001 pres " + show);
+  EXPECT_NE(declined.status, 0);
+  EXPECT_NE(declined.output.find("Slideshow Exists: "), std::string::npos) << declined.output;
+  EXPECT_NE(declined.output.find("answered No"), std::string::npos) << declined.output;
+  EXPECT_TRUE(fs::exists(folder / "extra.txt"));
+
+  const CommandResult replaced = Attach("1001 pres " + show + " --yes");
+  EXPECT_EQ(replaced.status, 0) << replaced.output;
+  EXPECT_FALSE(fs::exists(folder / "extra.txt"));
 }
 
 }  // namespace

@@ -1,0 +1,236 @@
+#include "attachments/attachments.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+
+namespace vt::attachments {
+namespace {
+
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+
+// Every entry of the folder, sorted, folders marked with a trailing "/".
+Names Listing(const fs::path& folder) {
+  Names names;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string() + (entry.is_directory() ? "/" : ""));
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+Names FileNames(const std::vector<fs::path>& paths) {
+  Names names;
+  for (const fs::path& path : paths) {
+    names.push_back(path.filename().string());
+  }
+  return names;
+}
+
+void WriteSparse(const fs::path& path, std::uintmax_t size) {
+  test::WriteBytes(path, "");
+  fs::resize_file(path, size);
+}
+
+TEST(PathPieces, FileNameAndExtension) {
+  EXPECT_EQ(GetFileName("C:\\dir\\Clip.MPG"), "Clip.MPG");
+  EXPECT_EQ(GetFileName("/a/b.c/README"), "README");
+  EXPECT_EQ(GetFileName("a/b\\c"), "c");
+  EXPECT_EQ(GetFileName("dir\\"), "");
+  EXPECT_EQ(GetFileName("Clip.MPG"), "Clip.MPG");
+
+  struct Case {
+    std::string name, extension, nameAfter;
+  };
+  for (Case c : std::vector<Case>{{"Clip.MPG", "mpg", "Clip.MPG"},
+                                  {"README", "", "README"},
+                                  {"x.tar.GZ", "gz", "x.tar.GZ"},
+                                  {"a.b\\c", "", "a.b\\c"},
+                                  {"a.b/c", "", "a.b/c"},
+                                  {"d.x\\e.WAV", "wav", "d.x\\e.WAV"},
+                                  {"name.", "", "name."},
+                                  {std::string(" \0 Clip.M\0PG \0", 14), "mpg", "Clip.MPG"},
+                                  {"\tx.AVI\t", "avi\t", "\tx.AVI\t"}}) {
+    const std::string given = c.name;
+    EXPECT_EQ(GetFileExtension(c.name), c.extension) << given;
+    EXPECT_EQ(c.name, c.nameAfter) << given;
+  }
+}
+
+TEST(PathPieces, AttachmentNameDropsTrailingDotsAndBlanks) {
+  EXPECT_EQ(AttachmentName("mov", "avi"), "mov.avi");
+  EXPECT_EQ(AttachmentName("nar", ""), "nar");
+  EXPECT_EQ(AttachmentName("pres", "kvs. ."), "pres.kvs");
+  EXPECT_EQ(AttachmentName("mov", "a b"), "mov.a b");
+}
+
+TEST(FolderSize, SizesAtTheLimit) {
+  struct Case {
+    std::uintmax_t size;
+    std::int16_t limit;
+    bool exceeds;
+  };
+  test::TempDir dir;
+  for (Case c : std::vector<Case>{{5'000'000, 5, false},
+                                  {5'000'001, 5, true},
+                                  {0, 0, false},
+                                  {1, 0, true},
+                                  {3'000'000'000, 3000, false},
+                                  {5'000'000'000, 4999, true},
+                                  {5'000'000'000, 5000, false}}) {
+    const fs::path file = dir / std::to_string(c.size);
+    WriteSparse(file, c.size);
+    EXPECT_EQ(GetFolderSize(file, true), static_cast<double>(c.size));
+    EXPECT_EQ(ExceedsLimit(GetFolderSize(file, true), c.limit), c.exceeds) << c.size;
+  }
+}
+
+TEST(FolderSize, SumsTheTreeAndFollowsNoLinkToAFolder) {
+  test::TempDir dir;
+  const fs::path tree = dir / "tree";
+  test::WriteBytes(tree / "a", std::string(10, 'a'));
+  test::WriteBytes(tree / "sub" / "b", std::string(20, 'b'));
+  EXPECT_EQ(GetFolderSize(tree, false), 30);
+  test::WriteBytes(tree / "sub" / ".hidden", std::string(5, 'h'));
+  WriteSparse(dir / "big" / "f", 1000);
+  fs::create_directory_symlink(dir / "big", tree / "to-folder");
+  fs::create_symlink(dir / "big" / "f", tree / "to-file");
+  fs::create_symlink(dir / "missing", tree / "broken");
+  EXPECT_EQ(GetFolderSize(tree, false), 1035);
+
+  EXPECT_EQ(GetFolderSize(tree / "to-file", true), 1000);  // what a copy would take
+  EXPECT_EQ(GetFolderSize(tree / "broken", true), 0);
+  EXPECT_EQ(GetFolderSize(dir / "missing", false), 0);
+  fs::create_directory(dir / "empty");
+  EXPECT_EQ(GetFolderSize(dir / "empty", false), 0);
+}
+
+TEST(FilesOfKind, MatchesTheKindAndKindDotAnythingInAnyCase) {
+  test::TempDir dir;
+  for (const char* name : {"mov", "mov.avi", "MOV.MPG", "Mov.tar.gz", "mov.", "movie.avi",
+                           "amov.avi", "mov_avi", ".mov", "nar.wav"}) {
+    test::WriteBytes(dir / name, name);
+  }
+  fs::create_directory(dir / "mov.d");
+  fs::create_directory_symlink(dir / "mov.d", dir / "mov.lnk");  // a link, not a folder
+  EXPECT_EQ(FileNames(FilesOfKind(dir.path(), "mov")),
+            (Names{"MOV.MPG", "Mov.tar.gz", "mov", "mov.", "mov.avi", "mov.lnk"}));
+  EXPECT_EQ(FilesOfKind(dir.path(), "").size(), 0u);
+  EXPECT_EQ(FilesOfKind(dir / "missing", "mov").size(), 0u);
+}
+
+class ReplaceAttachmentTest : public testing::Test {
+ protected:
+  ReplaceAttachmentTest() {
+    test::WriteBytes(profile / "mov.avi", "old movie");
+    test::WriteBytes(outside / "Clip.MPG", "new clip");
+  }
+  test::TempDir dir;
+  fs::path profile = dir / "profile";
+  fs::path outside = dir / "outside";
+};
+
+TEST_F(ReplaceAttachmentTest, ReplacesEveryFileOfTheKindAndNothingElse) {
+  for (const char* name : {"MOV.MPG", "mov", "movie.avi", "nar.wav", ".mov.tmp-AbC123",
+                           ".nar.tmp-AbC123", "mov.old/inside"}) {
+    test::WriteBytes(profile / name, "other");
+  }
+  test::WriteBytes(outside / "target", "not ours");
+  fs::create_symlink(outside / "target", profile / "mov.wmv");
+  ASSERT_TRUE(ReplaceAttachment(profile, "mov", "mpg", outside / "Clip.MPG"));
+  EXPECT_EQ(Listing(profile),
+            (Names{".nar.tmp-AbC123", "mov.mpg", "mov.old/", "movie.avi", "nar.wav"}));
+  EXPECT_EQ(test::ReadBytes(profile / "mov.mpg"), "new clip");
+  EXPECT_EQ(test::ReadBytes(outside / "target"), "not ours");
+  EXPECT_EQ(test::ReadBytes(outside / "Clip.MPG"), "new clip");
+
+  struct stat attached {
+  }, fresh{};  // the mode of any new file, not a private 0600
+  ASSERT_EQ(::stat((profile / "mov.mpg").c_str(), &attached), 0);
+  ASSERT_EQ(::stat((outside / "Clip.MPG").c_str(), &fresh), 0);
+  EXPECT_EQ(attached.st_mode, fresh.st_mode);
+}
+
+TEST_F(ReplaceAttachmentTest, TakesALinksTargetAndTheCurrentAttachmentItself) {
+  test::WriteBytes(outside / "README", "narration");
+  fs::create_symlink(outside / "README", outside / "link");
+  ASSERT_TRUE(ReplaceAttachment(profile, "nar", "", outside / "link"));
+  ASSERT_TRUE(ReplaceAttachment(profile, "mov", "avi", profile / "mov.avi"));
+  EXPECT_EQ(Listing(profile), (Names{"mov.avi", "nar"}));
+  EXPECT_EQ(test::ReadBytes(profile / "nar"), "narration");
+  EXPECT_FALSE(fs::is_symlink(profile / "nar"));
+  EXPECT_EQ(test::ReadBytes(profile / "mov.avi"), "old movie");
+}
+
+TEST_F(ReplaceAttachmentTest, AFailureLeavesTheOldAttachment) {
+  fs::create_directory(profile / "mov.mpg");  // a folder standing at the new name
+  const fs::path clip = outside / "Clip.MPG";
+  struct Case {
+    fs::path folder;
+    std::string kind, extension;
+    fs::path source;
+  };
+  for (const Case& c : std::vector<Case>{{profile, "mov", "wmv", outside / "vanished"},
+                                         {profile, "mov", "wmv", outside},
+                                         {dir / "missing", "mov", "wmv", clip},
+                                         {profile, "mov", "mpg", clip},
+                                         {profile, "m/v", "wmv", clip},
+                                         {profile, std::string("m\0v", 3), "wmv", clip},
+                                         {profile, " ", "wmv", clip},
+                                         {profile, ".x", "wmv", clip},
+                                         {profile, "mov", "a/b", clip}}) {
+    EXPECT_FALSE(ReplaceAttachment(c.folder, c.kind, c.extension, c.source)) << c.kind;
+    EXPECT_EQ(Listing(profile), (Names{"mov.avi", "mov.mpg/"})) << c.kind;
+    EXPECT_EQ(test::ReadBytes(profile / "mov.avi"), "old movie");
+  }
+  EXPECT_FALSE(fs::exists(dir / "missing"));
+}
+
+TEST_F(ReplaceAttachmentTest, ACopyCutShortByAFileSizeLimitLeavesTheOldAttachment) {
+  test::WriteBytes(outside / "long.avi", std::string(100'000, 'x'));
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const rlimit limit{1000, 1000};
+    ::signal(SIGXFSZ, SIG_IGN);
+    const bool failed = ::setrlimit(RLIMIT_FSIZE, &limit) == 0 &&
+                        !ReplaceAttachment(profile, "mov", "avi", outside / "long.avi");
+    ::_exit(failed ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(Listing(profile), (Names{"mov.avi"}));
+  EXPECT_EQ(test::ReadBytes(profile / "mov.avi"), "old movie");
+}
+
+TEST_F(ReplaceAttachmentTest, CopiesFromAnotherFileSystem) {
+  std::string source = "/dev/shm/vt-attach-XXXXXX";
+  const int fd = ::mkstemp(source.data());
+  if (fd < 0) {
+    GTEST_SKIP() << "no /dev/shm";
+  }
+  ::close(fd);
+  std::string bytes(3 * 1024 * 1024 + 17, '\0');  // more than one buffer of the fallback
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    bytes[i] = static_cast<char>(i * 7 % 251);
+  }
+  test::WriteBytes(source, bytes);
+  const bool replaced = ReplaceAttachment(profile, "mov", "avi", source);
+  fs::remove(source);
+  ASSERT_TRUE(replaced);
+  EXPECT_EQ(test::ReadBytes(profile / "mov.avi"), bytes);
+}
+
+}  // namespace
+}  // namespace vt::attachments
