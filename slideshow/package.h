@@ -19,10 +19,10 @@ void ExtractSlideshow(const std::filesystem::path& package, const std::filesyste
                       std::string_view headerText);
 
 // Writes folder / name from `size` bytes of the package at the 1-based `startPosition` (below 1:
-// from the first byte), streamed in bounded chunks; a stretch past the end of the package is written
-// as far as the package goes. A name that is not a plain file name, or a negative size, writes
-// nothing. An existing entry of that name is replaced, a link never followed. False when nothing
-// was written.
+// from the first byte), streamed in bounded chunks; a stretch past the end of the package is
+// written as far as the package goes. A name that is not a plain file name, or a negative size,
+// writes nothing. An existing entry of that name is replaced, a link never followed. False when
+// nothing was written.
 bool ExtractEmbeddedFile(std::string_view name, std::int64_t size, std::int64_t startPosition,
                          const std::filesystem::path& package, const std::filesystem::path& folder);
 
