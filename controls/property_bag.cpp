@@ -1,0 +1,1 @@
+#include "controls/property_bag.h"
