@@ -1,10 +1,11 @@
 #include "slideshow/ini.h"
 
 #include <cstddef>
+#include <list>
 #include <optional>
 #include <system_error>
+#include <unordered_map>
 #include <utility>
-#include <vector>
 
 #include "textdata/text.h"
 #include "textdata/text_file.h"
@@ -19,27 +20,16 @@ constexpr std::size_t kMaxValueChars = 254;
 
 enum class LineKind { kOther, kSection, kKey };
 
-struct IniLine {
-  std::size_t begin = 0;    // first byte in the file
-  std::size_t textEnd = 0;  // where the line end starts
-  std::size_t end = 0;      // after the line end
+// One line of the file: its bytes as they stand and what they say, decoded.
+struct Line {
+  std::string text;     // without the line end
+  std::string lineEnd;  // "\r\n", "\n" or nothing (the last line)
   LineKind kind = LineKind::kOther;
-  std::string name;   // section or key name, decoded and trimmed
-  std::string value;  // key value, decoded and trimmed
+  std::string name;   // section or key name, trimmed
+  std::string value;  // key value, trimmed
 };
 
-struct IniDocument {
-  std::string bytes;
-  bool utf8 = true;
-  std::vector<IniLine> lines;
-};
-
-// Where a key of a section stands: line indexes into IniDocument::lines.
-struct KeyPlace {
-  std::optional<std::size_t> section;
-  std::optional<std::size_t> key;
-  std::size_t lastLineOfSection = 0;  // header or last key line; a new key goes after it
-};
+using Lines = std::list<Line>;
 
 std::string_view TrimBlanksAndTabs(std::string_view text) {
   const auto first = text.find_first_not_of(" \t");
@@ -49,8 +39,16 @@ std::string_view TrimBlanksAndTabs(std::string_view text) {
   return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-void ClassifyLine(std::string_view text, IniLine& line) {
-  const std::string_view trimmed = TrimBlanksAndTabs(text);
+std::string Lowered(std::string_view text) {
+  std::string lowered(text);
+  for (char& c : lowered) {
+    c = textdata::AsciiLower(c);
+  }
+  return lowered;
+}
+
+void Classify(std::string_view decoded, Line& line) {
+  const std::string_view trimmed = TrimBlanksAndTabs(decoded);
   if (trimmed.empty() || trimmed.front() == ';') {
     return;
   }
@@ -66,64 +64,6 @@ void ClassifyLine(std::string_view text, IniLine& line) {
   if (equals != std::string_view::npos) {
     line.value = TrimBlanksAndTabs(trimmed.substr(equals + 1));
   }
-}
-
-IniDocument ParseDocument(std::string bytes) {
-  IniDocument doc;
-  doc.utf8 = textdata::IsValidUtf8(bytes);
-  for (std::size_t pos = 0; pos < bytes.size();) {
-    IniLine line;
-    line.begin = pos;
-    const auto newline = bytes.find('\n', pos);
-    if (newline == std::string::npos) {
-      line.textEnd = line.end = bytes.size();
-    } else {
-      line.end = newline + 1;
-      line.textEnd = newline > pos && bytes[newline - 1] == '\r' ? newline - 1 : newline;
-    }
-    const std::string_view raw(bytes.data() + line.begin, line.textEnd - line.begin);
-    ClassifyLine(doc.utf8 ? std::string(raw) : textdata::DecodeWindows1252(raw), line);
-    doc.lines.push_back(std::move(line));
-    pos = doc.lines.back().end;
-  }
-  doc.bytes = std::move(bytes);
-  return doc;
-}
-
-// Only the first section of that name is searched, and its first key of that name counts.
-KeyPlace FindKey(const IniDocument& doc, std::string_view section, std::string_view key) {
-  KeyPlace place;
-  for (std::size_t i = 0; i < doc.lines.size(); ++i) {
-    const IniLine& line = doc.lines[i];
-    if (line.kind == LineKind::kSection) {
-      if (place.section) {
-        break;
-      }
-      if (textdata::EqualsIgnoringAsciiCase(line.name, section)) {
-        place.section = i;
-        place.lastLineOfSection = i;
-      }
-    } else if (place.section && line.kind == LineKind::kKey) {
-      place.lastLineOfSection = i;
-      if (textdata::EqualsIgnoringAsciiCase(line.name, key)) {
-        place.key = i;
-        break;
-      }
-    }
-  }
-  return place;
-}
-
-// The file's bytes, "" for a missing file; no value when it exists but cannot be read.
-std::optional<std::string> CurrentBytes(const fs::path& file) {
-  if (auto bytes = textdata::ReadFileBytes(file)) {
-    return bytes;
-  }
-  std::error_code ec;
-  if (fs::exists(fs::symlink_status(file, ec))) {
-    return std::nullopt;
-  }
-  return std::string();
 }
 
 std::string_view Unquoted(std::string_view value) {
@@ -145,89 +85,185 @@ std::string_view FirstChars(std::string_view utf8, std::size_t count) {
   return utf8;
 }
 
-std::string StoredValue(std::string_view section, std::string_view key, const fs::path& file) {
-  const IniDocument doc = ParseDocument(CurrentBytes(file).value_or(""));
-  const KeyPlace place = FindKey(doc, section, key);
-  if (!place.key) {
-    return {};
+// The file's bytes, "" for a missing file; no value when it exists but cannot be read.
+std::optional<std::string> CurrentBytes(const fs::path& file) {
+  if (auto bytes = textdata::ReadFileBytes(file)) {
+    return bytes;
   }
-  return std::string(FirstChars(Unquoted(doc.lines[*place.key].value), kMaxValueChars));
-}
-
-std::string_view LineEndFor(std::string_view bytes) {
-  const bool lfOnly =
-      bytes.find('\n') != std::string_view::npos && bytes.find("\r\n") == std::string_view::npos;
-  return lfOnly ? "\n" : "\r\n";
-}
-
-// A new line in the file's own encoding, so a Windows-1252 file stays Windows-1252.
-std::string EncodedLine(const IniDocument& doc, std::string_view text) {
-  return doc.utf8 ? std::string(text) : textdata::EncodeWindows1252(text);
-}
-
-std::string WithKeyReplaced(const IniDocument& doc, const IniLine& line, std::string_view value) {
-  std::string result = doc.bytes.substr(0, line.begin);
-  result += EncodedLine(doc, line.name + "=" + std::string(value));
-  result += doc.bytes.substr(line.textEnd);
-  return result;
-}
-
-// The new line takes the place of the line end when the line before it had none.
-std::string WithKeyInserted(const IniDocument& doc, const IniLine& after, std::string_view key,
-                            std::string_view value) {
-  const std::string lineEnd(LineEndFor(doc.bytes));
-  const std::string text = EncodedLine(doc, std::string(key) + "=" + std::string(value));
-  const bool hadLineEnd = after.textEnd != after.end;
-  std::string result = doc.bytes.substr(0, after.end);
-  result += hadLineEnd ? text + lineEnd : lineEnd + text;
-  result += doc.bytes.substr(after.end);
-  return result;
-}
-
-std::string WithSectionAppended(const IniDocument& doc, std::string_view section,
-                                std::string_view key, std::string_view value) {
-  const std::string lineEnd(LineEndFor(doc.bytes));
-  std::string result = doc.bytes;
-  if (!result.empty() && result.back() != '\n') {
-    result += lineEnd;
+  std::error_code ec;
+  if (fs::exists(fs::symlink_status(file, ec))) {
+    return std::nullopt;
   }
-  result += EncodedLine(doc, "[" + std::string(section) + "]") + lineEnd;
-  result += EncodedLine(doc, std::string(key) + "=" + std::string(value)) + lineEnd;
-  return result;
+  return std::string();
 }
 
 }  // namespace
 
+// The lines of the file with an index of the first section of each name and, inside it, the
+// first key of each name: only those are ever read or changed, so lookups and changes do not
+// depend on the size of the file.
+struct IniFile::Document {
+  struct Section {
+    Lines::iterator last;  // the header or the section's last key line: new keys go after it
+    std::unordered_map<std::string, Lines::iterator> keys;
+  };
+
+  Lines lines;
+  std::unordered_map<std::string, Section> sections;
+  bool utf8 = true;
+  std::string newLineEnd = "\r\n";
+
+  explicit Document(std::string_view bytes) {
+    utf8 = textdata::IsValidUtf8(bytes);
+    const bool lfOnly =
+        bytes.find('\n') != std::string_view::npos && bytes.find("\r\n") == std::string_view::npos;
+    newLineEnd = lfOnly ? "\n" : "\r\n";
+    Section* current = nullptr;
+    for (std::size_t pos = 0; pos < bytes.size();) {
+      const auto newline = bytes.find('\n', pos);
+      const std::size_t end = newline == std::string_view::npos ? bytes.size() : newline + 1;
+      std::size_t textEnd = newline == std::string_view::npos ? bytes.size() : newline;
+      if (textEnd > pos && newline != std::string_view::npos && bytes[textEnd - 1] == '\r') {
+        --textEnd;
+      }
+      Line& line = lines.emplace_back();
+      line.text = bytes.substr(pos, textEnd - pos);
+      line.lineEnd = bytes.substr(textEnd, end - textEnd);
+      Classify(utf8 ? line.text : textdata::DecodeWindows1252(line.text), line);
+      current = Index(std::prev(lines.end()), current);
+      pos = end;
+    }
+  }
+
+  // Records the line in the index; the section the lines below it belong to, if it counts.
+  Section* Index(Lines::iterator line, Section* current) {
+    if (line->kind == LineKind::kSection) {
+      const auto [entry, first] = sections.try_emplace(Lowered(line->name), Section{line, {}});
+      return first ? &entry->second : nullptr;
+    }
+    if (line->kind == LineKind::kKey && current != nullptr) {
+      current->last = line;
+      current->keys.try_emplace(Lowered(line->name), line);
+    }
+    return current;
+  }
+
+  std::optional<Lines::iterator> Find(std::string_view section, std::string_view key) {
+    const auto found = sections.find(Lowered(section));
+    if (found == sections.end()) {
+      return std::nullopt;
+    }
+    const auto line = found->second.keys.find(Lowered(key));
+    if (line == found->second.keys.end()) {
+      return std::nullopt;
+    }
+    return line->second;
+  }
+
+  // A new line in the file's own encoding, so a Windows-1252 file stays Windows-1252.
+  Line NewLine(const std::string& decoded, LineKind kind, std::string_view name,
+               std::string_view value) const {
+    return {utf8 ? decoded : textdata::EncodeWindows1252(decoded), newLineEnd, kind,
+            std::string(name), std::string(value)};
+  }
+
+  // A line inserted after one that had no line end takes that place: the file's last line keeps
+  // having none.
+  Lines::iterator InsertAfter(Lines::iterator after, Line line) {
+    if (after->lineEnd.empty()) {
+      std::swap(after->lineEnd, line.lineEnd);
+    }
+    return lines.insert(std::next(after), std::move(line));
+  }
+
+  void Set(std::string_view section, std::string_view key, std::string_view value) {
+    const std::string keyLine = std::string(key) + "=" + std::string(value);
+    if (const auto line = Find(section, key)) {
+      Line& existing = **line;
+      const std::string replaced = existing.name + "=" + std::string(value);
+      existing.text = utf8 ? replaced : textdata::EncodeWindows1252(replaced);
+      existing.value = value;
+      return;
+    }
+    auto found = sections.find(Lowered(section));
+    if (found == sections.end()) {
+      // A new section goes at the end, on lines of its own.
+      if (!lines.empty() && lines.back().lineEnd.empty()) {
+        lines.back().lineEnd = newLineEnd;
+      }
+      const std::string header = "[" + std::string(section) + "]";
+      lines.push_back(NewLine(header, LineKind::kSection, section, {}));
+      found = sections.try_emplace(Lowered(section), Section{std::prev(lines.end()), {}}).first;
+    }
+    Section& target = found->second;
+    target.last = InsertAfter(target.last, NewLine(keyLine, LineKind::kKey, key, value));
+    target.keys.try_emplace(Lowered(key), target.last);
+  }
+
+  std::string Bytes() const {
+    std::string bytes;
+    for (const Line& line : lines) {
+      bytes += line.text;
+      bytes += line.lineEnd;
+    }
+    return bytes;
+  }
+};
+
+IniFile::IniFile(std::filesystem::path file) : file_(std::move(file)) {
+  const std::optional<std::string> bytes = CurrentBytes(file_);
+  readable_ = bytes.has_value();
+  document_ = std::make_unique<Document>(bytes.value_or(std::string()));
+}
+
+IniFile::~IniFile() = default;
+
+std::string IniFile::ReadValue(std::string_view section, std::string_view key,
+                               std::string_view defaultValue) {
+  section = TrimBlanksAndTabs(section);
+  key = TrimBlanksAndTabs(key);
+  if (const auto line = document_->Find(section, key)) {
+    std::string value(FirstChars(Unquoted((*line)->value), kMaxValueChars));
+    if (!value.empty() || defaultValue.empty()) {
+      return value;
+    }
+  } else if (defaultValue.empty()) {
+    return {};
+  }
+  WriteValue(section, key, defaultValue);
+  return std::string(defaultValue);
+}
+
+void IniFile::WriteValue(std::string_view section, std::string_view key, std::string_view value) {
+  document_->Set(TrimBlanksAndTabs(section), TrimBlanksAndTabs(key), value);
+  changed_ = true;
+}
+
+bool IniFile::Save() {
+  if (!changed_) {
+    return true;
+  }
+  if (!readable_) {
+    return false;  // never overwrite a file that exists but could not be read
+  }
+  // A slideshow's settings: a power cut may cost the last value, never the file.
+  changed_ = !textdata::ReplaceFileAtomically(file_, document_->Bytes(), textdata::Flush::kNone);
+  return !changed_;
+}
+
 std::string ReadIniValue(std::string_view section, std::string_view key,
                          std::string_view defaultValue, const std::filesystem::path& file) {
-  std::string value = StoredValue(TrimBlanksAndTabs(section), TrimBlanksAndTabs(key), file);
-  if (!value.empty() || defaultValue.empty()) {
-    return value;
-  }
-  WriteIniValue(section, key, defaultValue, file);
-  return std::string(defaultValue);
+  IniFile ini(file);
+  std::string value = ini.ReadValue(section, key, defaultValue);
+  ini.Save();
+  return value;
 }
 
 bool WriteIniValue(std::string_view section, std::string_view key, std::string_view value,
                    const std::filesystem::path& file) {
-  section = TrimBlanksAndTabs(section);
-  key = TrimBlanksAndTabs(key);
-  auto bytes = CurrentBytes(file);
-  if (!bytes) {
-    return false;
-  }
-  const IniDocument doc = ParseDocument(std::move(*bytes));
-  const KeyPlace place = FindKey(doc, section, key);
-  std::string updated;
-  if (place.key) {
-    updated = WithKeyReplaced(doc, doc.lines[*place.key], value);
-  } else if (place.section) {
-    updated = WithKeyInserted(doc, doc.lines[place.lastLineOfSection], key, value);
-  } else {
-    updated = WithSectionAppended(doc, section, key, value);
-  }
-  // A slideshow's settings: a power cut may cost the last value, never the file.
-  return textdata::ReplaceFileAtomically(file, updated, textdata::Flush::kNone);
+  IniFile ini(file);
+  ini.WriteValue(section, key, value);
+  return ini.Save();
 }
 
 }  // namespace vt::mIni

@@ -8,6 +8,7 @@
 #include <array>
 #include <cerrno>
 #include <charconv>
+#include <memory>
 #include <optional>
 
 #include "slideshow/ini.h"
@@ -18,6 +19,8 @@
 
 namespace vt::slideshow {
 namespace {
+
+constexpr std::string_view kDescription = "slideshow.dat";
 
 namespace fs = std::filesystem;
 
@@ -95,10 +98,13 @@ int SlideCount(std::string_view value) {
 
 // Extracts the file whose elements are prefix + "name", "size" and "start_pos"; an entry named
 // "0", without a name, or without valid numbers is skipped.
+std::string EntryName(std::string_view headerText, const std::string& prefix) {
+  return textdata::TrimBlanks(textdata::ElementValue(headerText, prefix + "name"));
+}
+
 void ExtractEntry(std::string_view headerText, const std::string& prefix, const fs::path& package,
                   const fs::path& folder) {
-  const std::string name =
-      textdata::TrimBlanks(textdata::ElementValue(headerText, prefix + "name"));
+  const std::string name = EntryName(headerText, prefix);
   if (name.empty() || name == "0") {
     return;
   }
@@ -156,6 +162,30 @@ bool RemoveExistingEntry(int folderFd, const char* name) {
   return ::unlinkat(folderFd, name, 0) == 0 || errno == ENOENT;
 }
 
+// The flags of every slide come from one reading of slideshow.dat, written back once with the
+// defaults it lacked. A voice-over named slideshow.dat replaces it: the flags are written first and
+// read from the new file after it.
+void ExtractVoiceOvers(std::string_view headerText, int total, const fs::path& package,
+                       const fs::path& folder) {
+  const fs::path path = folder / kDescription;
+  auto description = std::make_unique<mIni::IniFile>(path);
+  for (int n = 1; n <= total; ++n) {
+    if (!ReadsAsOne(description->ReadValue("VOICE", std::to_string(n), "0"))) {
+      continue;
+    }
+    const std::string prefix = NumberedPrefix("voice_over_", n);
+    const bool replacesDescription = EntryName(headerText, prefix) == kDescription;
+    if (replacesDescription) {
+      description->Save();
+    }
+    ExtractEntry(headerText, prefix, package, folder);
+    if (replacesDescription) {
+      description = std::make_unique<mIni::IniFile>(path);
+    }
+  }
+  description->Save();
+}
+
 }  // namespace
 
 std::string ReadSlideshowHeader(const fs::path& package) {
@@ -171,18 +201,14 @@ std::string ReadSlideshowHeader(const fs::path& package) {
 void ExtractSlideshow(const fs::path& package, const fs::path& folder,
                       std::string_view headerText) {
   if (const auto size = ReadStrictInt32(textdata::ElementValue(headerText, "ssdat_size"))) {
-    ExtractEmbeddedFile("slideshow.dat", *size, 0, package, folder);
+    ExtractEmbeddedFile(kDescription, *size, 0, package, folder);
   }
-  const fs::path description = folder / "slideshow.dat";
+  const fs::path description = folder / kDescription;
   const int total = SlideCount(mIni::ReadIniValue("SLIDESHOW", "total", "0", description));
   for (int n = 1; n <= total; ++n) {
     ExtractEntry(headerText, NumberedPrefix("slide_", n), package, folder);
   }
-  for (int n = 1; n <= total; ++n) {
-    if (ReadsAsOne(mIni::ReadIniValue("VOICE", std::to_string(n), "0", description))) {
-      ExtractEntry(headerText, NumberedPrefix("voice_over_", n), package, folder);
-    }
-  }
+  ExtractVoiceOvers(headerText, total, package, folder);
   if (ReadsAsOne(mIni::ReadIniValue("BGMUSIC", "Enable", "0", description))) {
     ExtractEntry(headerText, "bg_music_", package, folder);
   }

@@ -304,6 +304,29 @@ TEST_F(PackageTest, VoiceOversReplaceSlidesAndMusicComesLast) {
   EXPECT_EQ(ReadBytes(folder_ / "two.jpg"), "");
 }
 
+TEST_F(PackageTest, VoiceOverNamedLikeTheDescriptionIsReadFromThenOn) {
+  // Slide 1's voice-over replaces slideshow.dat with one that flags slide 3 and drops slide 2's
+  // flag: the flags read after it come from the new file, which then gains the defaults it lacks.
+  PackageWriter writer("[SLIDESHOW]\r\ntotal=3\r\n[VOICE]\r\n1=1\r\n2=1\r\n");
+  writer.AddFile("voice_over_1_", "slideshow.dat", "[VOICE]\r\n3=1\r\n");
+  writer.AddFile("voice_over_2_", "two.wav", "two");
+  writer.AddFile("voice_over_3_", "three.wav", "three");
+  Import(writer);
+  EXPECT_FALSE(fs::exists(folder_ / "two.wav"));
+  EXPECT_EQ(ReadBytes(folder_ / "three.wav"), "three");
+  EXPECT_EQ(ReadBytes(folder_ / "slideshow.dat"),
+            "[VOICE]\r\n3=1\r\n2=0\r\n[BGMUSIC]\r\nEnable=0\r\n");
+}
+
+TEST_F(PackageTest, ManySlidesGainTheirFlagsInOneWriting) {
+  PackageWriter writer("[SLIDESHOW]\r\ntotal=20000\r\n");
+  Import(writer);
+  EXPECT_EQ(IniValue("VOICE", "1"), "0");
+  EXPECT_EQ(IniValue("VOICE", "20000"), "0");
+  EXPECT_EQ(IniValue("VOICE", "20001"), "");
+  EXPECT_EQ(IniValue("BGMUSIC", "Enable"), "0");
+}
+
 // Names no slideshow folder may take, each as a slide name would bring it.
 std::vector<std::string> HostileNames(const fs::path& outside) {
   return {"../x",  "../../x",   (outside / "abs").string(),
