@@ -33,38 +33,32 @@ TEST(SlideshowNameTest, JoinsPiecesWithBlanksAndKeepsTheFolderOneLevelDeep) {
   }
 }
 
-class FolderTest : public ::testing::Test {
- protected:
-  test::TempDir dir_;
-};
-
-TEST_F(FolderTest, FolderExistsOnlyForFolders) {
-  WriteBytes(dir_ / "file", "x");
-  fs::create_directory(dir_ / "folder");
-  fs::create_directory_symlink(dir_ / "folder", dir_ / "link to folder");
-  const struct {
-    fs::path path;
-    bool exists;
-  } cases[] = {
-      {dir_ / "folder", true}, {dir_ / "folder/", true},  {dir_ / "link to folder", true},
-      {dir_ / "file", false},  {dir_ / "missing", false}, {dir_ / "file" / "below", false},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(FolderExists(c.path), c.exists) << c.path;
+TEST(FolderTest, FolderExistsOnlyForFolders) {
+  test::TempDir dir;
+  WriteBytes(dir / "file", "x");
+  fs::create_directory(dir / "folder");
+  fs::create_directory_symlink(dir / "folder", dir / "link to folder");
+  for (const char* folder : {"folder", "folder/", "link to folder"}) {
+    EXPECT_TRUE(FolderExists(dir / folder)) << folder;
+  }
+  for (const char* other : {"file", "missing", "file/below"}) {
+    EXPECT_FALSE(FolderExists(dir / other)) << other;
   }
 }
 
-TEST_F(FolderTest, DeletesFilesAndLinksButNotFoldersOrWhatLinksPointTo) {
-  const fs::path folder = dir_ / "show";
-  const fs::path outside = dir_ / "outside";
+TEST(FolderTest, DeletesFilesAndLinksButNotFoldersOrWhatLinksPointTo) {
+  test::TempDir dir;
+  const fs::path folder = dir / "show";
+  const fs::path outside = dir / "outside";
   WriteBytes(outside / "target.txt", "target");
   WriteBytes(outside / "in linked folder", "stays");
   WriteBytes(folder / "a.jpg", "a");
   WriteBytes(folder / ".hidden", "h");
   WriteBytes(folder / "sub" / "inner", "inner");
+  fs::create_directory(folder / "empty sub");
   fs::create_symlink(outside / "target.txt", folder / "file link");
   fs::create_directory_symlink(outside, folder / "folder link");
-  fs::create_symlink(dir_ / "nowhere", folder / "dangling");
+  fs::create_symlink(dir / "nowhere", folder / "dangling");
 
   DeleteFilesInFolder(folder);
 
@@ -73,10 +67,10 @@ TEST_F(FolderTest, DeletesFilesAndLinksButNotFoldersOrWhatLinksPointTo) {
     left.push_back(fs::relative(entry.path(), folder).string());
   }
   std::sort(left.begin(), left.end());
-  EXPECT_EQ(left, (std::vector<std::string>{"sub", "sub/inner"}));
+  EXPECT_EQ(left, (std::vector<std::string>{"empty sub", "sub", "sub/inner"}));
   EXPECT_EQ(ReadBytes(outside / "target.txt"), "target");
   EXPECT_EQ(ReadBytes(outside / "in linked folder"), "stays");
-  DeleteFilesInFolder(dir_ / "missing");  // nothing to do, nothing thrown
+  DeleteFilesInFolder(dir / "missing");  // nothing to do, nothing thrown
 }
 
 }  // namespace

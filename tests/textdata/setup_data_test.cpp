@@ -5,36 +5,18 @@
 namespace vt::textdata {
 namespace {
 
-std::optional<std::int16_t> MovieLimit(const std::string& sizeClass, long group = 1) {
-  const std::string setup = "<MOVIESFS_1>" + sizeClass + "</MOVIESFS_1>";
-  return GetMaxFileSize(setup, "MOVIESFS", group, kMaxFileSizes);
-}
-
 TEST(GetMaxFileSize, MapsSizeClassesThroughTheTable) {
-  EXPECT_EQ(MovieLimit("0"), 1);
-  EXPECT_EQ(MovieLimit("1"), 2);
-  EXPECT_EQ(MovieLimit("2"), 5);
-  EXPECT_EQ(MovieLimit("3"), 10);
-  EXPECT_EQ(MovieLimit("4"), 0);
-  EXPECT_EQ(MovieLimit(" 3 "), 10);
-  EXPECT_EQ(MovieLimit("2.5"), 5);  // halves go to the even class
-  EXPECT_EQ(MovieLimit("3.5"), 0);  // class 4
-  EXPECT_EQ(MovieLimit("1.49"), 2);
-  EXPECT_EQ(MovieLimit("large"), 1);  // no number reads as class 0
-}
-
-TEST(GetMaxFileSize, ClassOutsideTheTableHasNoValue) {
-  EXPECT_EQ(MovieLimit("7"), std::nullopt);
-  EXPECT_EQ(MovieLimit("-1"), std::nullopt);
-  EXPECT_EQ(MovieLimit("4.5"), 0);  // class 4
-  EXPECT_EQ(MovieLimit("4.51"), std::nullopt);
-  EXPECT_EQ(MovieLimit("70000"), std::nullopt);
-}
-
-TEST(GetMaxFileSize, MissingElementIsClassZero) {
-  EXPECT_EQ(MovieLimit("3", 2), 1);
-  EXPECT_EQ(GetMaxFileSize("", "PRESENTATIONSFS", 0, kMaxFileSizes), 1);
-  // The lookup uses the group index given, including the placeholder's 0 and nothing selected.
+  const std::pair<const char*, std::optional<std::int16_t>> cases[] = {
+      {"0", 1},    {"1", 2},     {"2", 5},   {"3", 10},    {"4", 0},  {" 3 ", 10}, {"2.5", 5},
+      {"3.5", 0},  // halves go to the even class
+      {"1.49", 2}, {"large", 1}, {"4.5", 0}, {"4.51", {}}, {"7", {}}, {"-1", {}},  {"70000", {}},
+  };
+  for (const auto& [sizeClass, expected] : cases) {
+    const std::string setup = "<MOVIESFS_1>" + std::string(sizeClass) + "</MOVIESFS_1>";
+    EXPECT_EQ(GetMaxFileSize(setup, "MOVIESFS", 1, kMaxFileSizes), expected) << sizeClass;
+    EXPECT_EQ(GetMaxFileSize(setup, "MOVIESFS", 2, kMaxFileSizes), 1);  // missing: class 0
+  }
+  // The group index given is used as it stands, including the placeholder's 0 and -1.
   const std::string setup =
       "<NARRATIONSFS_0>3</NARRATIONSFS_0><NARRATIONSFS_-1>2</NARRATIONSFS_-1>";
   EXPECT_EQ(GetMaxFileSize(setup, "NARRATIONSFS", 0, kMaxFileSizes), 10);
@@ -44,25 +26,16 @@ TEST(GetMaxFileSize, MissingElementIsClassZero) {
 TEST(IsKindAllowed, OnlyExactlyOneAllows) {
   const std::string setup =
       "<PRESENTATIONS_1>1</PRESENTATIONS_1><MOVIES_1> 1</MOVIES_1><NARRATIONS_1>1 </NARRATIONS_1>"
-      "<movies_2>1</movies_2><NARRATIONS_2>yes</NARRATIONS_2><PRESENTATIONS_0>1</PRESENTATIONS_0>";
-  EXPECT_TRUE(IsKindAllowed(setup, "PRESENTATIONS", 1));
-  EXPECT_FALSE(IsKindAllowed(setup, "MOVIES", 1));
-  EXPECT_FALSE(IsKindAllowed(setup, "NARRATIONS", 1));
-  EXPECT_TRUE(IsKindAllowed(setup, "MOVIES", 2));  // tag letter case does not matter
-  EXPECT_FALSE(IsKindAllowed(setup, "NARRATIONS", 2));
-  EXPECT_FALSE(IsKindAllowed(setup, "PRESENTATIONS", 2));
-  EXPECT_TRUE(IsKindAllowed(setup, "PRESENTATIONS", 0));
-  // PRESENTATIONS_1 must not be read from PRESENTATIONS_10.
-  EXPECT_FALSE(IsKindAllowed("<PRESENTATIONS_10>1</PRESENTATIONS_10>", "PRESENTATIONS", 1));
-}
-
-TEST(CategoryCaption, KeepsMarkupAndMissingIsEmpty) {
-  const std::string setup =
-      "<CATEGORIES_1><b>Hobbies</b> &amp; pastimes</CATEGORIES_1>\r\n"
-      "<CATEGORIES_2>Goals\r\nfor next year</CATEGORIES_2>";
-  EXPECT_EQ(CategoryCaption(setup, 1), "<b>Hobbies</b> &amp; pastimes");
-  EXPECT_EQ(CategoryCaption(setup, 2), "Goals\r\nfor next year");
-  EXPECT_EQ(CategoryCaption(setup, 3), "");
+      "<movies_2>1</movies_2><NARRATIONS_2>yes</NARRATIONS_2><PRESENTATIONS_0>1</PRESENTATIONS_0>"
+      "<NARRATIONS_30>1</NARRATIONS_30>";
+  const std::tuple<const char*, long, bool> cases[] = {
+      {"PRESENTATIONS", 1, true}, {"MOVIES", 1, false},     {"NARRATIONS", 1, false},
+      {"MOVIES", 2, true},        {"NARRATIONS", 2, false}, {"PRESENTATIONS", 2, false},
+      {"PRESENTATIONS", 0, true}, {"NARRATIONS", 3, false},  // not read from NARRATIONS_30
+  };
+  for (const auto& [kind, group, allowed] : cases) {
+    EXPECT_EQ(IsKindAllowed(setup, kind, group), allowed) << kind << group;
+  }
 }
 
 }  // namespace
