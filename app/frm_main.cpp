@@ -28,6 +28,7 @@ MessageBox ExitQuestion(const char* text) {
 frmMain::frmMain(MainWindowPort& window, std::filesystem::path programFolder,
                  DatabaseOpener openDatabase)
     : window_(window),
+      ucResizeImage_(window.MakeRaster()),
       programFolder_(std::move(programFolder)),
       openDatabase_(std::move(openDatabase)) {}
 
@@ -119,7 +120,7 @@ void frmMain::SelectGroupEntry(int index) {
 void frmMain::GenerateForm() {
   ReadRecordIntoState();
   if (!state_.sProfilePath.empty()) {
-    window_.ShowPhoto(state_.sProfilePath / "image.fwi");
+    window_.ShowPhoto(state_.sProfilePath / kProfilePhotoName);
   }
   state_.iFormCatCount = state_.iCatCount;
   if (state_.bLoading) {

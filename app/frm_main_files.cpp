@@ -16,6 +16,11 @@ namespace {
 
 constexpr const char* kShortcutExtension = "lnk";
 
+// The profile photo's frame and JPEG quality.
+constexpr std::int16_t kPhotoWidth = 280;
+constexpr std::int16_t kPhotoHeight = 427;
+constexpr std::int16_t kPhotoCompression = 100;
+
 MessageBox Notice(std::string text, std::string title = {}) {
   return {std::move(text), std::move(title), MessageButtons::kOk, MessageIcon::kNone};
 }
@@ -46,6 +51,10 @@ std::int16_t frmMain::AttachmentLimit(std::string_view sizeSetting) const {
       .value_or(0);
 }
 
+void frmMain::butChangeImage_Click() {
+  ChooseFile("photo", 1);
+}
+
 void frmMain::ChooseFile(const std::string& kind, std::int16_t limit) {
   // A refused file brings the dialog back until the person takes a file or cancels.
   while (!ChooseAndTakeFile(kind, limit)) {
@@ -73,8 +82,25 @@ bool frmMain::ChooseAndTakeFile(const std::string& kind, std::int16_t limit) {
   }
   if (kind == "pres") {
     AttachPresSlideshow(chosen);
+  } else if (kind == "photo") {
+    ChangeProfilePhoto(chosen);
   }
   return true;
+}
+
+void frmMain::ChangeProfilePhoto(const std::string& picture) {
+  if (state_.sProfilePath.empty()) {
+    return;  // no profile folder to hold the photo
+  }
+  const std::filesystem::path destination = state_.sProfilePath / kProfilePhotoName;
+  ucResizeImage_.SetSourceFilePath(picture);
+  ucResizeImage_.SetDestinationFilePath(destination.string());
+  ucResizeImage_.SetStretch(false);
+  ucResizeImage_.SetResizeWidth(kPhotoWidth);
+  ucResizeImage_.SetResizeHeight(kPhotoHeight);
+  ucResizeImage_.SetCompression(kPhotoCompression);
+  ucResizeImage_.DoResize();
+  window_.ShowPhoto(destination);
 }
 
 bool frmMain::CopyAndAttachFile(const std::string& sPath, std::int16_t iMaxFileSize,

@@ -25,6 +25,10 @@ class PropertyBag {
   void Write(std::string_view key, bool value, bool defaultValue);
   void Write(std::string_view key, std::int64_t value, std::int64_t defaultValue);
   void Write(std::string_view key, std::string_view value, std::string_view defaultValue);
+  // Text given as literals, which would otherwise convert to bool.
+  void Write(std::string_view key, const char* value, const char* defaultValue) {
+    Write(key, std::string_view(value), std::string_view(defaultValue));
+  }
 
   bool Contains(std::string_view key) const;
   const std::map<std::string, PropertyValue, std::less<>>& Entries() const { return entries_; }

@@ -22,6 +22,7 @@
 #include "platform/dialogs.h"
 #include "platform/file_dialog.h"
 #include "platform/html_form_view.h"
+#include "platform/qt_raster.h"
 
 namespace vt::platform {
 namespace {
@@ -120,7 +121,8 @@ QWidget* MainWindow::MakeProfileTab() {
   picProfileImage_->setAccessibleName(QStringLiteral("Profile photo"));
   picProfileImage_->setFixedSize(kPhotoBox);
   picProfileImage_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  butChangeImage_ = MakeButton(QStringLiteral("Change Image"), QStringLiteral("butChangeImage"));
+  butChangeImage_ = MakeButton(QStringLiteral("Change Image"), QStringLiteral("butChangeImage"),
+                               [](app::frmMain& logic) { logic.butChangeImage_Click(); });
   const auto addFile = [](std::int16_t index) {
     return [index](app::frmMain& logic) { logic.butAddFile_Click(index); };
   };
@@ -243,6 +245,10 @@ bool MainWindow::ShowPhoto(const std::filesystem::path& picture) {
   }
   picProfileImage_->setPixmap(QPixmap::fromImage(image));
   return true;
+}
+
+std::unique_ptr<imaging::RasterPort> MainWindow::MakeRaster() {
+  return std::make_unique<QtRaster>();
 }
 
 void MainWindow::SetAttachmentButtonEnabled(int index, bool enabled) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,38 @@
 #include "app/main_window_port.h"
 
 namespace vt::test {
+
+// A raster that takes every existing file for a picture of `natural` size and writes a stand-in
+// for the JPEG, noting each step in `log`.
+class FakeRaster : public imaging::RasterPort {
+ public:
+  FakeRaster(std::vector<std::string>& log, const imaging::Size& natural)
+      : log_(log), natural_(natural) {}
+
+  std::optional<imaging::Size> LoadSource(const std::filesystem::path& file,
+                                          const DrawnSize&) override {
+    log_.push_back("load " + file.string());
+    return std::filesystem::exists(file) ? std::optional(natural_) : std::nullopt;
+  }
+  void ResizeCanvas(imaging::Size size) override {
+    canvas_ = size;
+    log_.push_back("canvas " + std::to_string(size.width) + "x" + std::to_string(size.height));
+  }
+  imaging::Size CanvasSize() const override { return canvas_; }
+  void DrawSource(const imaging::Placement& p) override {
+    log_.push_back("draw " + std::to_string(p.x) + " " + std::to_string(p.y) + " " +
+                   std::to_string(p.width) + " " + std::to_string(p.height));
+  }
+  bool SaveCanvasAsJpeg(const std::filesystem::path& file, int quality) override {
+    log_.push_back("save " + file.string() + " at " + std::to_string(quality));
+    return static_cast<bool>(std::ofstream(file) << "JPEG");
+  }
+
+ private:
+  std::vector<std::string>& log_;
+  const imaging::Size& natural_;
+  imaging::Size canvas_;
+};
 
 // A window that records what the logic does to it, answers message boxes from a script, and lets
 // a test act as the person: pick a group, type into the page, close the window.
@@ -32,6 +66,8 @@ class FakeWindow : public app::MainWindowPort {
   std::vector<app::MessageBox> messages;
   std::deque<std::string> chosenFiles;  // the files the person picks, in turn; then cancels
   std::vector<app::FileDialogSetup> fileDialogs;
+  imaging::Size pictureSize{600, 1200};  // what the raster takes any picture file to be
+  std::vector<std::string> photoLog;     // the raster's steps and the photos shown
 
   // The person picks entry `index` of the group list.
   void PersonSelectsGroup(int index) {
@@ -71,7 +107,11 @@ class FakeWindow : public app::MainWindowPort {
   std::vector<entryform::PageElement> PageElements() const override { return elements; }
   bool ShowPhoto(const std::filesystem::path& picture) override {
     photos.push_back(picture);
+    photoLog.push_back("show " + picture.string());
     return std::filesystem::exists(picture);
+  }
+  std::unique_ptr<imaging::RasterPort> MakeRaster() override {
+    return std::make_unique<FakeRaster>(photoLog, pictureSize);
   }
   void SetAttachmentButtonEnabled(int index, bool enabled) override {
     attachmentEnabled.at(static_cast<std::size_t>(index)) = enabled;

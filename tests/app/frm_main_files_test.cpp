@@ -164,6 +164,27 @@ TEST_F(AttachTest, PresentationIsCopiedThenImportedAskingBeforeItReplacesAnImpor
   EXPECT_EQ(test::ReadBytes(folder / "one.jpg"), "slide one");
 }
 
+TEST_F(AttachTest, ChangedNamesGiveANewFolderDirectlyInsideSlideshows) {
+  Start("1001");
+  const std::string package = WritePackage(dir_ / "home" / "Show.KVS");
+  window_.chosenFiles = {package};
+  logic_->butAddFile_Click(0);
+  const fs::path first = dir_ / "Slideshows" / "Year 5 Willow Dubois-Laurent Émile 1001";
+  ASSERT_TRUE(fs::exists(first / "one.jpg"));
+
+  window_.elements = {{"INPUT", "F_FirstName", "Émile"}, {"INPUT", "F_LastName", "smith/../jones"}};
+  logic_->butSaveText_Click();
+  window_.chosenFiles = {package};
+  logic_->butAddFile_Click(0);
+  EXPECT_TRUE(window_.messages.empty());  // a new folder: no question
+  EXPECT_EQ(
+      test::ReadBytes(dir_ / "Slideshows" / "Year 5 Willow Smith_.._jones Émile 1001" / "one.jpg"),
+      "slide one");
+  EXPECT_TRUE(fs::exists(first / "one.jpg"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "Slideshows"), fs::directory_iterator()),
+            2);
+}
+
 TEST_F(AttachTest, NotAPackageIsReportedAndAPackageOverTheLimitIsStillImported) {
   Start("1004");  // presentations up to 1 MB
   window_.chosenFiles = {Source("notes.kvs", 5000, "just text")};
@@ -181,6 +202,50 @@ TEST_F(AttachTest, NotAPackageIsReportedAndAPackageOverTheLimitIsStillImported) 
   EXPECT_EQ(Profile("1004"), Strings{"pr.dat"});
   EXPECT_EQ(test::ReadBytes(dir_ / "Slideshows" / "Art Studio Müller Jonas 1004" / "one.jpg"),
             "slide one");
+}
+
+TEST_F(AttachTest, ChangeImageResizesAnyPictureIntoTheProfileFrameAndShowsItAtOnce) {
+  Start("1001");
+  Strings changed;
+  logic_->ucResizeImage().SetChangeListener(
+      [&](std::string_view name) { changed.emplace_back(name); });
+  window_.photoLog.clear();
+  const std::string picture = Source("Me.JPG", 30'000'000, "picture");  // no size test
+  window_.chosenFiles = {picture};
+  logic_->butChangeImage_Click();
+
+  ASSERT_EQ(window_.fileDialogs.size(), 1u);
+  EXPECT_EQ(window_.fileDialogs[0].filterLabel, "Photo Files (*.JPG)");
+  EXPECT_EQ(window_.fileDialogs[0].patterns, Strings{"*.JPG"});
+  EXPECT_EQ(changed, (Strings{"SourceFilePath", "DestinationFilePath", "Stretch", "ResizeWidth",
+                              "ResizeHeight", "Compression"}));
+  const std::string photo = (dir_ / "Profile" / "1001" / "image.fwi").string();
+  EXPECT_EQ(window_.photoLog,
+            (Strings{"canvas 280x130", "canvas 280x427", "load " + picture, "draw 0 -66 280 560",
+                     "save " + photo + " at 100", "show " + photo}));
+  EXPECT_TRUE(window_.messages.empty());
+  EXPECT_EQ(Profile("1001"), (Strings{"image.fwi", "pr.dat"})) << "the picture is not copied";
+}
+
+TEST_F(AttachTest, ChangeImageAfterAShortcutOrWithoutAProfileFolder) {
+  Start("1001");
+  window_.photoLog.clear();
+  const std::string missing = (dir_ / "home" / "gone.jpg").string();
+  window_.chosenFiles = {Source("Me.lnk", 3), missing};
+  logic_->butChangeImage_Click();
+  ASSERT_EQ(window_.messages.size(), 1u);
+  EXPECT_EQ(window_.messages[0].title, "Selected File");
+  const std::string photo = (dir_ / "Profile" / "1001" / "image.fwi").string();
+  EXPECT_EQ(window_.photoLog,
+            (Strings{"canvas 280x130", "canvas 280x427", "load " + missing, "show " + photo}))
+      << "a picture that cannot be read writes nothing; the old photo stays shown";
+
+  Start("../1001");  // names no profile folder
+  window_.photoLog.clear();
+  window_.chosenFiles = {Source("Me.jpg", 10)};
+  logic_->butChangeImage_Click();
+  EXPECT_TRUE(window_.photoLog.empty());
+  EXPECT_EQ(Profile("1001"), Strings{"pr.dat"});
 }
 
 }  // namespace

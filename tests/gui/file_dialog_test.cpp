@@ -6,6 +6,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
@@ -24,6 +25,7 @@
 #include "platform/dialogs.h"
 #include "platform/main_window.h"
 #include "platform/sqlcipher_database.h"
+#include "tests/imaging/pictures.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 #include "tools/admin/installation.h"
@@ -221,18 +223,28 @@ TEST_F(FileDialog, ReturnsTheChosenPathWithLinksLeftAsThemselves) {
   EXPECT_TRUE(hooks.Unexpected().empty());
 }
 
-TEST_F(FileDialog, AddMovieFileInTheWindowCopiesTheChosenFileIntoTheProfile) {
-  const test::TempDir installation;
-  ASSERT_TRUE(admin::MakeDemoInstallation(installation.path(), false));
-  const fs::path movie = dir / "X.AVI";
+// The real window on profile 1001 of a demo installation, showing the profile tab.
+struct WizardOnProfile {
+  WizardOnProfile() {
+    EXPECT_TRUE(admin::MakeDemoInstallation(installation.path(), false));
+    window.SetLogic(&logic);
+    logic.state().sProfileID = "1001";
+    std::string associatedPath;
+    logic.OpenProfile(associatedPath);
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("butNext_1")), Qt::LeftButton);
+  }
 
+  fs::path profile() const { return installation / "Profile" / "1001"; }
+
+  const test::TempDir installation;
   MainWindow window;
-  app::frmMain logic(window, installation.path(), OpenDatabase);
-  window.SetLogic(&logic);
-  logic.state().sProfileID = "1001";
-  std::string associatedPath;
-  logic.OpenProfile(associatedPath);
-  QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("butNext_1")), Qt::LeftButton);
+  app::frmMain logic{window, installation.path(), OpenDatabase};
+};
+
+TEST_F(FileDialog, AddMovieFileInTheWindowCopiesTheChosenFileIntoTheProfile) {
+  const fs::path movie = dir / "X.AVI";
+  WizardOnProfile wizard;
+  MainWindow& window = wizard.window;
 
   QWidget* parent = nullptr;
   QStringList filters;
@@ -249,9 +261,33 @@ TEST_F(FileDialog, AddMovieFileInTheWindowCopiesTheChosenFileIntoTheProfile) {
   EXPECT_EQ(filters, QStringList{QStringLiteral("Linkable Files (*.MPG; *.AVI)")});
   EXPECT_EQ(hooks.Remaining(), 0u);
   EXPECT_TRUE(hooks.Unexpected().empty());
-  const fs::path copy = installation / "Profile" / "1001" / "mov.avi";
+  const fs::path copy = wizard.profile() / "mov.avi";
   ASSERT_TRUE(fs::exists(copy));
   EXPECT_EQ(test::ReadBytes(copy), test::ReadBytes(movie));
+}
+
+TEST_F(FileDialog, ChangeImageInTheWindowShowsTheNewPhotoAtOnce) {
+  test::SavePicture(test::Quadrants(600, 1200), dir / "Portrait.JPG", "jpg");
+  WizardOnProfile wizard;
+  MainWindow& window = wizard.window;
+
+  QStringList filters;
+  ScopedDialogHooks hooks({[&](QDialog& dialog) {
+    filters = AsFileDialog(dialog).nameFilters();
+    Choose(dir / "Portrait.JPG")(dialog);
+  }});
+  QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("butChangeImage")),
+                    Qt::LeftButton);
+
+  EXPECT_EQ(filters, QStringList{QStringLiteral("Photo Files (*.JPG)")});
+  EXPECT_TRUE(hooks.Unexpected().empty());
+  const QImage written = test::ReadJpeg(wizard.profile() / "image.fwi");
+  ASSERT_EQ(written.size(), QSize(280, 427));
+  test::ExpectQuadrantsAt(written, {0, -66, 280, 560});
+  const QImage shown =
+      window.findChild<QLabel*>(QStringLiteral("picProfileImage"))->pixmap().toImage();
+  ASSERT_EQ(shown.size(), QSize(280, 427));
+  test::ExpectQuadrantsAt(shown, {0, -66, 280, 560});
 }
 
 }  // namespace

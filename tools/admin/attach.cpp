@@ -42,6 +42,34 @@ std::optional<ino_t> FileIdentity(const fs::path& path) {
   return st.st_ino;
 }
 
+std::optional<fs::path> ExistingProfile(const fs::path& installation,
+                                        const std::string& profileId) {
+  const std::optional<fs::path> profile = app::ProfileFolder(installation, profileId);
+  std::error_code ec;
+  return profile && fs::is_directory(*profile, ec) ? profile : std::nullopt;
+}
+
+Outcome NoProfile(const fs::path& installation, const std::string& profileId) {
+  return {"no profile folder for '" + profileId + "' in " +
+          app::ProfilesFolder(installation).string()};
+}
+
+// The wizard opened on the person's profile as it opens at start-up, with a console for window;
+// the file dialog answers `file` once.
+struct ConsoleWizard {
+  ConsoleWizard(const fs::path& installation, const std::string& profileId, std::FILE* out,
+                bool answerYes, const fs::path& file)
+      : window(out, answerYes, file.string()), logic(window, installation, platform::OpenDatabase) {
+    window.logic = &logic;
+    logic.state().sProfileID = profileId;
+    std::string associatedPath;
+    logic.OpenProfile(associatedPath);
+  }
+
+  ConsoleWindow window;
+  app::frmMain logic;
+};
+
 }  // namespace
 
 Outcome AttachFile(const fs::path& installation, const std::string& profileId,
@@ -50,31 +78,26 @@ Outcome AttachFile(const fs::path& installation, const std::string& profileId,
   if (!button) {
     return {"unknown kind '" + kind + "': use pres, mov or nar"};
   }
-  const std::optional<fs::path> profile = app::ProfileFolder(installation, profileId);
-  std::error_code ec;
-  if (!profile || !fs::is_directory(*profile, ec)) {
-    return {"no profile folder for '" + profileId + "' in " +
-            app::ProfilesFolder(installation).string()};
+  const std::optional<fs::path> profile = ExistingProfile(installation, profileId);
+  if (!profile) {
+    return NoProfile(installation, profileId);
   }
+  std::error_code ec;
   if (!fs::is_regular_file(file, ec)) {
     return {"cannot read " + file.string()};
   }
 
   const fs::path copy = AttachmentPath(*profile, kind, file);
   const std::optional<ino_t> before = FileIdentity(copy);
-  ConsoleWindow window(out, answerYes, file.string());
-  app::frmMain logic(window, installation, platform::OpenDatabase);
-  window.logic = &logic;
-  logic.state().sProfileID = profileId;
-  std::string associatedPath;
-  logic.OpenProfile(associatedPath);
+  ConsoleWizard wizard(installation, profileId, out, answerYes, file);
+  const ConsoleWindow& window = wizard.window;
   const std::string group = window.SelectedGroupText();
   if (!window.attachmentEnabled[static_cast<std::size_t>(*button)]) {
     return {"the group '" + group + "' does not allow " +
             kKindNames[static_cast<std::size_t>(*button)] + " files"};
   }
 
-  logic.butAddFile_Click(*button);
+  wizard.logic.butAddFile_Click(*button);
   const bool refused = std::any_of(window.shown.begin(), window.shown.end(), [](const auto& box) {
     return box.buttons == app::MessageButtons::kOk;
   });
@@ -96,6 +119,24 @@ Outcome AttachFile(const fs::path& installation, const std::string& profileId,
     return {};
   }
   return copied ? Outcome{} : Outcome{"the copy could not be made in " + profile->string()};
+}
+
+Outcome ChangePhoto(const fs::path& installation, const std::string& profileId,
+                    const fs::path& picture, std::FILE* out) {
+  const std::optional<fs::path> profile = ExistingProfile(installation, profileId);
+  if (!profile) {
+    return NoProfile(installation, profileId);
+  }
+  const fs::path photo = *profile / app::kProfilePhotoName;
+  const std::optional<ino_t> before = FileIdentity(photo);
+  ConsoleWizard wizard(installation, profileId, out, false, picture);
+  wizard.logic.butChangeImage_Click();
+  const std::optional<ino_t> after = FileIdentity(photo);
+  if (after && after != before) {
+    return {};
+  }
+  return {"cannot read " + picture.string() + " as a picture; " + photo.string() +
+          (before ? " was left as it was" : " was not made")};
 }
 
 }  // namespace vt::admin

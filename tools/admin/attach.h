@@ -17,4 +17,10 @@ Outcome AttachFile(const std::filesystem::path& installation, const std::string&
                    const std::string& kind, const std::filesystem::path& file, bool answerYes,
                    std::FILE* out);
 
+// Makes `picture` the person's profile photo through the wizard's "Change Image": the picture is
+// resized into the profile folder's image.fwi exactly as the wizard does it. Succeeds only when
+// image.fwi was replaced; a picture that cannot be read leaves the photo there as it was.
+Outcome ChangePhoto(const std::filesystem::path& installation, const std::string& profileId,
+                    const std::filesystem::path& picture, std::FILE* out);
+
 }  // namespace vt::admin

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "platform/qt_raster.h"
+
 namespace vt::admin {
 
 void ConsoleWindow::SetGroupEntries(const std::vector<std::string>& entries) {
@@ -22,6 +24,10 @@ int ConsoleWindow::FindGroupEntry(const std::string& text) const {
     }
   }
   return -1;
+}
+
+std::unique_ptr<imaging::RasterPort> ConsoleWindow::MakeRaster() {
+  return std::make_unique<platform::QtRaster>();
 }
 
 void ConsoleWindow::SetAttachmentButtonEnabled(int index, bool enabled) {

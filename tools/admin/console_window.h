@@ -38,6 +38,7 @@ class ConsoleWindow : public app::MainWindowPort {
   void ShowPage(const std::string&) override {}
   std::vector<entryform::PageElement> PageElements() const override { return {}; }
   bool ShowPhoto(const std::filesystem::path&) override { return false; }
+  std::unique_ptr<imaging::RasterPort> MakeRaster() override;
   void SetAttachmentButtonEnabled(int index, bool enabled) override;
   void ShowBusy() override {}
   void HideBusy() override {}

@@ -17,6 +17,7 @@ constexpr std::string_view kUsage =
     "  vellumtide-admin demo DIR [--force]   make the sample installation in DIR\n"
     "  vellumtide-admin attach DIR ID KIND FILE [--yes]\n"
     "                                        attach FILE for person ID as KIND: pres, mov or nar\n"
+    "  vellumtide-admin photo DIR ID PICTURE  make PICTURE the profile photo of person ID\n"
     "DIR may be missing or empty for init and demo; an installation already there is replaced\n"
     "only with --force. attach answers the wizard's questions No unless --yes is given.\n";
 
@@ -46,11 +47,11 @@ Arguments Split(const std::vector<std::string>& words) {
 struct Command {
   std::string_view name;
   std::size_t operands;
-  std::string_view flag;  // the one option the command takes
+  std::string_view flag;  // the one option the command takes, if any
 };
 
 constexpr Command kCommands[] = {
-    {"init", 1, "--force"}, {"demo", 1, "--force"}, {"attach", 4, "--yes"}};
+    {"init", 1, "--force"}, {"demo", 1, "--force"}, {"attach", 4, "--yes"}, {"photo", 3, ""}};
 
 int Report(const vt::admin::Outcome& outcome, const std::string& success) {
   if (!outcome) {
@@ -95,6 +96,10 @@ int main(int argc, char** argv) {
     return Report(vt::admin::AttachFile(folder, args.operands[1], kind, args.operands[3],
                                         args.Has("--yes"), stdout),
                   "Attached " + args.operands[3] + " as " + kind + " of " + args.operands[1]);
+  }
+  if (command->name == "photo") {
+    return Report(vt::admin::ChangePhoto(folder, args.operands[1], args.operands[2], stdout),
+                  "Made " + args.operands[2] + " the profile photo of " + args.operands[1]);
   }
   const bool demo = command->name == "demo";
   const bool force = args.Has("--force");

@@ -1,0 +1,143 @@
+#include "controls/dir_select.h"
+
+#include <gtest/gtest.h>
+
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QListView>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+#include <algorithm>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+
+namespace vt::controls {
+namespace {
+
+namespace fs = std::filesystem;
+
+using Hook = std::function<void(QFileDialog&)>;
+
+QString Native(const fs::path& path) {
+  return QFile::decodeName(path.c_str());
+}
+
+QPushButton* DialogButton(QFileDialog& dialog, QDialogButtonBox::StandardButton which) {
+  return dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))->button(which);
+}
+
+// Shows each dialog and hands it to the next hook, which answers it.
+DirSelect::DialogRunner Answering(std::deque<Hook>& hooks) {
+  return [&hooks](QDialog& dialog) {
+    dialog.show();
+    EXPECT_FALSE(hooks.empty()) << "an unexpected dialog";
+    if (!hooks.empty()) {
+      const Hook hook = std::move(hooks.front());
+      hooks.pop_front();
+      hook(dynamic_cast<QFileDialog&>(dialog));
+    }
+    return dialog.result();
+  };
+}
+
+// The names listed once the dialog has read `folder`.
+std::vector<std::string> ListFolder(QFileDialog& dialog, const fs::path& folder) {
+  bool loaded = false;
+  QObject::connect(
+      dialog.findChild<QFileSystemModel*>(), &QFileSystemModel::directoryLoaded, &dialog,
+      [&loaded, path = Native(folder)](const QString& done) { loaded = loaded || done == path; });
+  dialog.setDirectory(Native(folder));
+  EXPECT_TRUE(QTest::qWaitFor([&loaded] { return loaded; }));
+  const QListView* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
+  std::vector<std::string> names;
+  for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row) {
+    names.push_back(
+        view->model()->index(row, 0, view->rootIndex()).data().toString().toStdString());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Opens the folder and takes it, as the person does with "Choose".
+Hook Choose(const fs::path& folder) {
+  return [folder](QFileDialog& dialog) {
+    ListFolder(dialog, folder);
+    DialogButton(dialog, QDialogButtonBox::Open)->click();
+  };
+}
+
+class DirSelectTest : public ::testing::Test {
+ protected:
+  // Qt's dialog keeps its settings in a folder of the test run, not in the person's.
+  static void SetUpTestSuite() {
+    static const test::TempDir qtSettings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Native(qtSettings.path()));
+  }
+
+  void SetUp() override {
+    test::WriteBytes(dir / "notes.txt", "notes");
+    fs::create_directory(dir / "Slides");
+    control.SetDialogRunner(Answering(hooks));
+    control.SetChangeListener([this](std::string_view name) { changes.emplace_back(name); });
+  }
+
+  test::TempDir dir;
+  QWidget host;
+  DirSelect control{&host};
+  std::deque<Hook> hooks;
+  std::vector<std::string> changes;
+};
+
+TEST_F(DirSelectTest, OffersOnlyFoldersFromTheTopUnderItsTitle) {
+  control.SetWindowTitle("Where are the slides?");
+  std::vector<std::string> listed;
+  hooks.push_back([&](QFileDialog& dialog) {
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Where are the slides?"));
+    EXPECT_EQ(dialog.directory().absolutePath(), QStringLiteral("/"));
+    EXPECT_EQ(dialog.fileMode(), QFileDialog::Directory);
+    EXPECT_TRUE(dialog.testOption(QFileDialog::ShowDirsOnly));
+    EXPECT_TRUE(dialog.testOption(QFileDialog::DontUseNativeDialog));
+    EXPECT_EQ(dialog.parentWidget(), &host) << "modal to the host's window";
+    listed = ListFolder(dialog, dir.path());
+    DialogButton(dialog, QDialogButtonBox::Cancel)->click();
+  });
+  EXPECT_FALSE(control.OpenWindow());
+  EXPECT_TRUE(hooks.empty());
+  EXPECT_EQ(listed, std::vector<std::string>{"Slides"});
+}
+
+TEST_F(DirSelectTest, CancellingAfterAnEarlierChoiceLeavesNoPath) {
+  hooks.push_back(Choose(dir / "Slides"));
+  EXPECT_TRUE(control.OpenWindow());
+  EXPECT_EQ(control.SelectedPath(), (dir / "Slides").string());
+
+  hooks.push_back([](QFileDialog& dialog) { dialog.reject(); });
+  EXPECT_FALSE(control.OpenWindow());
+  EXPECT_EQ(control.SelectedPath(), "0");
+  EXPECT_TRUE(hooks.empty());
+  EXPECT_EQ(changes, (std::vector<std::string>{"SelectedPath", "SelectedPath", "SelectedPath"}));
+}
+
+TEST_F(DirSelectTest, DefaultsAreNotStoredAndValuesComeBack) {
+  PropertyBag bag;
+  control.WriteProperties(bag);
+  EXPECT_TRUE(bag.Entries().empty());
+  control.SetWindowTitle("Pick one");
+  control.SetSelectedPath("/srv/slides");
+  control.WriteProperties(bag);
+  DirSelect loaded;
+  loaded.ReadProperties(bag);
+  EXPECT_EQ(loaded.WindowTitle(), "Pick one");
+  EXPECT_EQ(loaded.SelectedPath(), "/srv/slides");
+}
+
+}  // namespace
+}  // namespace vt::controls

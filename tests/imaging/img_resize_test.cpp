@@ -1,0 +1,289 @@
+#include "imaging/img_resize.h"
+
+#include <gtest/gtest.h>
+
+#include <QImageReader>
+#include <QRandomGenerator>
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "platform/qt_raster.h"
+#include "tests/imaging/pictures.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+
+namespace vt::imaging {
+namespace {
+
+namespace fs = std::filesystem;
+using Strings = std::vector<std::string>;
+
+constexpr Size kFrame{280, 427};
+
+// The Qt raster, with a note of what the control asked of it.
+class RecordingRaster : public RasterPort {
+ public:
+  std::optional<Size> LoadSource(const fs::path& file, const DrawnSize& drawnSize) override {
+    return qt.LoadSource(file, [&](Size natural) {
+      drawn = drawnSize(natural);
+      return drawn;
+    });
+  }
+  void ResizeCanvas(Size size) override { qt.ResizeCanvas(size); }
+  Size CanvasSize() const override { return qt.CanvasSize(); }
+  void DrawSource(const Placement& placement) override {
+    placements.push_back(placement);
+    qt.DrawSource(placement);
+  }
+  bool SaveCanvasAsJpeg(const fs::path& file, int quality) override {
+    saves.push_back(file.string() + " at " + std::to_string(quality));
+    return qt.SaveCanvasAsJpeg(file, quality);
+  }
+
+  platform::QtRaster qt;
+  Size drawn;
+  std::vector<Placement> placements;
+  Strings saves;
+};
+
+class ImgResizeTest : public ::testing::Test {
+ protected:
+  // The main window's settings for the profile photo, in its order.
+  void MakePhoto(const fs::path& source, const std::string& destination) {
+    control.SetSourceFilePath(source.string());
+    control.SetDestinationFilePath(destination);
+    control.SetStretch(false);
+    control.SetResizeWidth(static_cast<std::int16_t>(kFrame.width));
+    control.SetResizeHeight(static_cast<std::int16_t>(kFrame.height));
+    control.SetCompression(100);
+    EXPECT_FALSE(control.DoResize());
+  }
+
+  fs::path Picture(const std::string& name, const QImage& picture, const std::string& format) {
+    test::SavePicture(picture, dir / name, format);
+    return dir / name;
+  }
+
+  Strings Folder() const {
+    Strings names;
+    for (const auto& entry : fs::directory_iterator(dir.path())) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  test::TempDir dir;
+  RecordingRaster* raster = new RecordingRaster;  // owned by the control
+  ImgResize control{std::unique_ptr<RasterPort>(raster)};
+  const fs::path photo = dir / "image.fwi";
+};
+
+TEST_F(ImgResizeTest, TallPhotoCoversTheFrameWithTheOverflowCutEvenly) {
+  MakePhoto(Picture("me.jpg", test::Quadrants(600, 1200), "jpg"), photo.string());
+  const QImage written = test::ReadJpeg(photo);
+  ASSERT_EQ(written.size(), QSize(280, 427));
+  ASSERT_EQ(raster->placements, (std::vector<Placement>{{0, -66, 280, 560}}));
+  test::ExpectQuadrantsAt(written, raster->placements[0]);
+  EXPECT_EQ(raster->saves, Strings{photo.string() + " at 100"});
+  EXPECT_EQ(Folder(), (Strings{"image.fwi", "me.jpg"})) << "no temporary file is left";
+}
+
+TEST_F(ImgResizeTest, SmallPicturesAreEnlargedToCoverTheFrame) {
+  MakePhoto(Picture("tiny.png", test::Quadrants(20, 30), "png"), photo.string());
+  ASSERT_EQ(raster->placements, (std::vector<Placement>{{-2, 0, 285, 427}}));
+  test::ExpectQuadrantsAt(test::ReadJpeg(photo), raster->placements[0], 14);
+}
+
+TEST_F(ImgResizeTest, ReadsJpegPngBmpAndGifSources) {
+  for (const std::string format : {"jpg", "png", "bmp", "gif"}) {
+    MakePhoto(Picture("source." + format, test::Quadrants(480, 640), format), photo.string());
+    SCOPED_TRACE(format);
+    ASSERT_EQ(raster->placements.back(), (Placement{-20, 0, 320, 427}));
+    test::ExpectQuadrantsAt(test::ReadJpeg(photo), raster->placements.back());
+    fs::remove(photo);
+  }
+  EXPECT_EQ(raster->saves.size(), 4u);
+
+  QImage clear(100, 150, QImage::Format_ARGB32);
+  clear.fill(Qt::transparent);
+  MakePhoto(Picture("clear.png", clear, "png"), photo.string());
+  EXPECT_EQ(test::ReadJpeg(photo).pixel(140, 213), qRgb(255, 255, 255))
+      << "JPEG has no transparency: white, not black";
+}
+
+TEST_F(ImgResizeTest, PhotoTakenOnItsSideIsPlacedUprightFromAReducedDecode) {
+  const fs::path turned = dir / "phone.jpg";
+  test::SaveTurnedJpeg(test::Quadrants(1200, 2400), turned);
+  MakePhoto(turned, photo.string());
+  ASSERT_EQ(raster->placements, (std::vector<Placement>{{0, -66, 280, 560}}))
+      << "placed by its size as shown";
+  test::ExpectQuadrantsAt(test::ReadJpeg(photo), raster->placements[0]);
+  EXPECT_EQ(raster->qt.Source().size(), QSize(300, 600)) << "a quarter is the least that covers";
+}
+
+// A photo-like picture: gradients under fine grain, which a careless reduction keeps as noise.
+QImage NoisyGradient(int width, int height) {
+  QImage picture(width, height, QImage::Format_RGB32);
+  QRandomGenerator noise(7);
+  for (int y = 0; y < height; ++y) {
+    auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
+    for (int x = 0; x < width; ++x) {
+      const int n = static_cast<int>(noise.bounded(81)) - 40;
+      line[x] = qRgb(std::clamp(x * 200 / width + 20 + n, 0, 255),
+                     std::clamp(y * 200 / height + 20 + n, 0, 255), std::clamp(120 + n, 0, 255));
+    }
+  }
+  return picture;
+}
+
+TEST_F(ImgResizeTest, LargeJpegIsDecodedReducedAndStaysAsSharpAsAFullDecode) {
+  const QImage picture = NoisyGradient(4000, 3000);
+  const fs::path source = Picture("camera.jpg", picture, "jpg");
+  MakePhoto(source, photo.string());
+  ASSERT_EQ(raster->placements, (std::vector<Placement>{{-144, 0, 569, 427}}));
+  EXPECT_EQ(raster->drawn, (Size{569, 427}));
+  EXPECT_EQ(raster->qt.Source().size(), QSize(1000, 750));
+
+  const QImage full = QImageReader(QString::fromStdString(source.string())).read();
+  const QImage reference =
+      full.scaled(569, 427, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).copy(144, 0, 280, 427);
+  const QImage coarse = full.scaled(569, 427).copy(144, 0, 280, 427);  // nearest pixel
+  const QImage written = test::ReadJpeg(photo);
+  EXPECT_LT(test::MeanAbsoluteDifference(written, reference), 2.0);
+  EXPECT_GT(test::MeanAbsoluteDifference(coarse, reference), 10.0) << "the check can tell";
+}
+
+TEST_F(ImgResizeTest, UnreadableSourceLeavesTheEarlierPhotoByteForByte) {
+  MakePhoto(Picture("first.jpg", test::Quadrants(600, 1200), "jpg"), photo.string());
+  test::WriteBytes(photo, "the photo of before");
+  test::WriteBytes(dir / "broken.jpg", std::string("\xFF\xD8\xFF\xE0 not really a JPEG", 24));
+  test::WriteBytes(dir / "notes.jpg", "plain text");
+  for (const fs::path& source : {dir / "broken.jpg", dir / "notes.jpg", dir / "missing.jpg"}) {
+    MakePhoto(source, photo.string());
+    EXPECT_EQ(test::ReadBytes(photo), "the photo of before") << source;
+  }
+  EXPECT_EQ(raster->saves.size(), 1u);
+  EXPECT_EQ(Folder(), (Strings{"broken.jpg", "first.jpg", "image.fwi", "notes.jpg"}));
+}
+
+TEST_F(ImgResizeTest, DestinationZeroWritesNothingAndAnyOtherIsHandedToTheWriter) {
+  const fs::path source = Picture("me.jpg", test::Quadrants(600, 1200), "jpg");
+  MakePhoto(source, "0");
+  EXPECT_EQ(raster->placements.size(), 1u) << "the picture is still drawn";
+  EXPECT_TRUE(raster->saves.empty());
+  EXPECT_EQ(Folder(), Strings{"me.jpg"});
+
+  MakePhoto(source, "");
+  EXPECT_EQ(raster->saves, Strings{" at 100"});
+  MakePhoto(source, (dir / "missing" / "image.fwi").string());  // the writer fails quietly
+  EXPECT_EQ(Folder(), Strings{"me.jpg"});
+}
+
+TEST_F(ImgResizeTest, CompressionIsTheJpegQualityWithinItsRange) {
+  const fs::path source = Picture("me.jpg", test::Quadrants(600, 1200), "jpg");
+  MakePhoto(source, photo.string());
+  const auto best = fs::file_size(photo);
+  for (const std::int16_t compression : {std::int16_t{10}, std::int16_t{-5}, std::int16_t{300}}) {
+    control.SetCompression(compression);
+    control.DoResize();
+  }
+  EXPECT_EQ(raster->saves, (Strings{photo.string() + " at 100", photo.string() + " at 10",
+                                    photo.string() + " at 0", photo.string() + " at 100"}));
+  control.SetCompression(10);
+  control.DoResize();
+  EXPECT_LT(fs::file_size(photo), best);
+}
+
+TEST_F(ImgResizeTest, StretchAndSquareCanvasFillTheCanvasExactly) {
+  const fs::path source = Picture("me.png", test::Quadrants(600, 1200), "png");
+  control.SetStretch(true);
+  MakePhoto(source, photo.string());  // sets Stretch back to false
+  control.SetStretch(true);
+  control.DoResize();
+  control.SetStretch(false);
+  control.SetResizeWidth(200);
+  control.SetResizeHeight(200);
+  control.DoResize();
+  EXPECT_EQ(raster->placements,
+            (std::vector<Placement>{{0, -66, 280, 560}, {0, 0, 280, 427}, {0, 0, 200, 200}}));
+  test::ExpectQuadrantsAt(test::ReadJpeg(photo), {0, 0, 200, 200});
+}
+
+TEST_F(ImgResizeTest, CanvasFollowsResizeWidthAndHeightAtOnceWithNewAreaWhite) {
+  EXPECT_EQ(raster->CanvasSize(), ImgResize::kDesignCanvas);
+  control.SetResizeWidth(0);
+  control.SetResizeHeight(427);
+  control.SetResizeWidth(280);
+  EXPECT_EQ(raster->CanvasSize(), kFrame);
+
+  MakePhoto(Picture("me.jpg", test::Quadrants(600, 1200), "jpg"), "0");
+  const QImage before = raster->qt.Canvas();
+  control.SetResizeWidth(280);
+  EXPECT_EQ(raster->qt.Canvas(), before) << "the same width again changes nothing";
+  control.SetResizeHeight(500);
+  const QImage grown = raster->qt.Canvas();
+  ASSERT_EQ(grown.size(), QSize(280, 500));
+  EXPECT_EQ(grown.copy(0, 0, 280, 427), before);
+  EXPECT_EQ(grown.pixel(140, 460), qRgb(255, 255, 255));
+}
+
+TEST_F(ImgResizeTest, ExtremeProportionsAreDrawnWithoutAHugeIntermediate) {
+  QImage line(2, 2000, QImage::Format_RGB32);
+  line.fill(qRgb(0, 0, 200));
+  MakePhoto(Picture("line.png", line, "png"), photo.string());
+  ASSERT_EQ(raster->placements, (std::vector<Placement>{{0, -139786, 280, 280000}}));
+  EXPECT_TRUE(test::Near(test::ReadJpeg(photo).pixel(140, 213), qRgb(0, 0, 200)));
+}
+
+TEST(ImgResizeProperties, DefaultsAreNotStoredAndValuesComeBack) {
+  ImgResize fresh(std::make_unique<platform::QtRaster>());
+  controls::PropertyBag bag;
+  fresh.WriteProperties(bag);
+  EXPECT_TRUE(bag.Entries().empty());
+  EXPECT_EQ(fresh.SourceFilePath(), "0");
+  EXPECT_EQ(fresh.DestinationFilePath(), "0");
+  EXPECT_EQ(fresh.Compression(), 100);
+
+  Strings changed;
+  fresh.SetChangeListener([&](std::string_view name) { changed.emplace_back(name); });
+  fresh.SetSourceFilePath("in.jpg");
+  fresh.SetDestinationFilePath("out.fwi");
+  fresh.SetResizeWidth(280);
+  fresh.SetResizeHeight(427);
+  fresh.SetCompression(75);
+  fresh.SetStretch(true);
+  fresh.SetBackColor(0x123456);
+  fresh.SetForeColor(0xABCDEF);
+  fresh.SetEnabled(true);
+  fresh.SetFont("Sans,12");
+  fresh.SetBackStyle(1);
+  fresh.SetBorderStyle(1);
+  EXPECT_EQ(changed, (Strings{"SourceFilePath", "DestinationFilePath", "ResizeWidth",
+                              "ResizeHeight", "Compression", "Stretch", "BackColor", "ForeColor",
+                              "Enabled", "Font", "BackStyle", "BorderStyle"}));
+  fresh.WriteProperties(bag);
+  EXPECT_EQ(bag.Entries().size(), 12u);
+  EXPECT_EQ(bag.ReadNumber("ResizeHeight", 0), 427);
+
+  auto* raster = new platform::QtRaster;
+  ImgResize loaded{std::unique_ptr<RasterPort>(raster)};
+  loaded.ReadProperties(bag);
+  EXPECT_EQ(loaded.SourceFilePath(), "in.jpg");
+  EXPECT_EQ(loaded.DestinationFilePath(), "out.fwi");
+  EXPECT_EQ(loaded.ResizeWidth(), 280);
+  EXPECT_EQ(loaded.ResizeHeight(), 427);
+  EXPECT_EQ(loaded.Compression(), 75);
+  EXPECT_TRUE(loaded.Stretch());
+  EXPECT_EQ(loaded.BackColor(), 0x123456);
+  EXPECT_EQ(loaded.ForeColor(), 0xABCDEF);
+  EXPECT_TRUE(loaded.Enabled());
+  EXPECT_EQ(loaded.Font(), "Sans,12");
+  EXPECT_EQ(loaded.BackStyle(), 1);
+  EXPECT_EQ(loaded.BorderStyle(), 1);
+  EXPECT_EQ(raster->CanvasSize(), ImgResize::kDesignCanvas) << "reading stores the numbers only";
+}
+
+}  // namespace
+}  // namespace vt::imaging
