@@ -2,64 +2,23 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "app/paths.h"
-#include "database/statements.h"
-#include "platform/sqlcipher_database.h"
 #include "tests/app/fake_window.h"
 #include "tests/support/files.h"
-#include "tests/support/temp_dir.h"
 #include "textdata/profile_record.h"
-#include "tools/admin/installation.h"
 
 namespace vt::app {
 namespace {
 
 namespace fs = std::filesystem;
-using entryform::PageElement;
-using Strings = std::vector<std::string>;
+using test::Strings;
 
-// The real database, with every statement the wizard sends written down.
-class RecordingDatabase : public database::DatabasePort {
- public:
-  RecordingDatabase(std::unique_ptr<database::DatabasePort> inner, Strings& log)
-      : inner_(std::move(inner)), log_(log) {}
-  std::optional<database::ResultSet> Execute(std::string_view sql,
-                                             std::span<const std::string> parameters) override {
-    log_.emplace_back(sql);
-    return inner_->Execute(sql, parameters);
-  }
+const std::string kExitMarrowick = "[Exit] Exit Kelvarin Marrowick? (YesNo, Question)";
+const std::string kExitVellumtide = "[Exit] Exit Kelvarin Vellumtide? (YesNo, Question)";
+const std::array<bool, 3> kNoAttachments = {false, false, false};
 
- private:
-  std::unique_ptr<database::DatabasePort> inner_;
-  Strings& log_;
-};
-
-// The demo installation: groups "Year 5 Willow" (1), "Chess & Go Club" (2), "Art Studio" (3),
-// "Drama Group" (4); profile 1001 is in groups 1 and 4 and has a full record under group 1.
-class WizardTest : public ::testing::Test {
+class WizardTest : public test::WizardFixture {
  protected:
-  void SetUp() override { ASSERT_TRUE(admin::MakeDemoInstallation(dir_.path(), false)); }
-
-  void Start(const std::string& profileId) {
-    logic_ = std::make_unique<frmMain>(window_, dir_.path(), [this](const fs::path& path) {
-      return std::make_unique<RecordingDatabase>(platform::OpenDatabase(path), statements_);
-    });
-    window_.logic = logic_.get();
-    logic_->state().sProfileID = profileId;
-    std::string unused;
-    logic_->OpenProfile(unused);
-  }
-
-  fs::path RecordPath(const std::string& id) { return dir_ / "Profile" / id / "pr.dat"; }
-
-  std::size_t Sent(std::string_view start) const {
-    return static_cast<std::size_t>(
-        std::count_if(statements_.begin(), statements_.end(),
-                      [&](const std::string& sql) { return sql.starts_with(start); }));
-  }
-
   Strings Query(const std::string& sql, const std::string& column) {
     Strings values;
     const auto rows = platform::OpenDatabase(DatabasePath(dir_.path()))->Execute(sql);
@@ -76,52 +35,42 @@ class WizardTest : public ::testing::Test {
       window_.elements.push_back({"TEXTAREA", "cat" + std::to_string(k), texts[k - 1]});
     }
   }
-
-  test::TempDir dir_;
-  test::FakeWindow window_;
-  Strings statements_;
-  std::unique_ptr<frmMain> logic_;
 };
 
-TEST_F(WizardTest, StartUpSelectsTheRecordsGroupAndSavesNothing) {
+TEST_F(WizardTest, StartUpSelectsTheRecordsGroupBuildsItsFormAndSavesNothing) {
   const std::string before = test::ReadBytes(RecordPath("1001"));
   Start("1001");
 
   EXPECT_EQ(window_.entries, (Strings{"Select a group...", "Year 5 Willow", "Chess & Go Club",
                                       "Art Studio", "Drama Group"}));
   EXPECT_EQ(window_.selected, 1);
-  EXPECT_TRUE(window_.shown && window_.tabsEnabled && window_.groupListEnabled);
-  EXPECT_TRUE(window_.groupListFocused);
+  EXPECT_TRUE(window_.shown && window_.tabsEnabled && window_.groupListEnabled &&
+              window_.groupListFocused);
   EXPECT_EQ(window_.tab, 0);
   EXPECT_EQ(window_.busyShown, 1);
-  EXPECT_FALSE(window_.busy);
-  EXPECT_FALSE(logic_->state().bStarting || logic_->state().bLoading);
+  EXPECT_FALSE(window_.busy || logic_->state().bStarting || logic_->state().bLoading);
 
   EXPECT_EQ(statements_, Strings{" SELECT g_name FROM 'groups'"});
   EXPECT_EQ(test::ReadBytes(RecordPath("1001")), before);
   EXPECT_TRUE(window_.messages.empty());
 
-  const ProgramState& state = logic_->state();
-  EXPECT_EQ(state.sGroupName, "Year 5 Willow");
-  EXPECT_EQ(state.sOriginalGroup, "Year 5 Willow");
-  EXPECT_EQ(state.iFormCatCount, 3);
-  EXPECT_NE(window_.page.find("Group: <b>Year 5 Willow</b>"), std::string::npos);
-  EXPECT_NE(window_.page.find("name='F_FirstName' value=\"Émile\">"), std::string::npos);
-  EXPECT_NE(window_.page.find("<b>Hobbies</b> and interests</font><br>    <textarea name='cat1'"),
-            std::string::npos);
-  EXPECT_NE(window_.page.find("name='cat3' cols='45' rows='10' wrap='VIRTUAL'>The school trip"),
-            std::string::npos);
-  EXPECT_EQ(window_.page.find("cat4"), std::string::npos);
+  EXPECT_EQ(logic_->state().sOriginalGroup, "Year 5 Willow");
+  EXPECT_EQ(logic_->state().iFormCatCount, 3);
+  EXPECT_TRUE(PageHas("Group: <b>Year 5 Willow</b>"));
+  EXPECT_TRUE(PageHas("name='F_FirstName' value=\"Émile\">"));
+  EXPECT_TRUE(PageHas("<b>Hobbies</b> and interests</font><br>    <textarea name='cat1'"));
+  EXPECT_TRUE(PageHas("name='cat3' cols='45' rows='10' wrap='VIRTUAL'>The school trip"));
+  EXPECT_FALSE(PageHas("cat4"));
   EXPECT_EQ(window_.attachmentEnabled, (std::array<bool, 3>{true, true, true}));
-  EXPECT_EQ(window_.photos.back(), dir_ / "Profile" / "1001" / "image.fwi");
+  EXPECT_EQ(window_.photoLog.back(), "show " + (dir_ / "Profile/1001/image.fwi").string());
 }
 
 TEST_F(WizardTest, RecordGroupMissingFromTheListSelectsThePlaceholder) {
   Start("1005");
   EXPECT_EQ(window_.selected, 0);
-  EXPECT_NE(window_.page.find("Group: <b>Select a group...</b>"), std::string::npos);
-  EXPECT_EQ(window_.attachmentEnabled, (std::array<bool, 3>{false, false, false}));
-  EXPECT_NE(window_.page.find("name='cat3'"), std::string::npos);
+  EXPECT_TRUE(PageHas("Group: <b>Select a group...</b>"));
+  EXPECT_TRUE(PageHas("name='cat3'"));
+  EXPECT_EQ(window_.attachmentEnabled, kNoAttachments);
   EXPECT_EQ(Sent(" UPDATE"), 0u);
 }
 
@@ -144,8 +93,8 @@ TEST_F(WizardTest, GroupChangeSavesTheOldPageUnderTheNewGroupThenBuildsTheNewFor
             (Strings{"3", "4"}));
   EXPECT_EQ(logic_->state().sOriginalGroup, "Art Studio");
 
-  EXPECT_NE(window_.page.find("Group: <b>Art Studio</b>"), std::string::npos);
-  EXPECT_NE(window_.page.find("value=\"Anne-marie\""), std::string::npos);
+  EXPECT_TRUE(PageHas("Group: <b>Art Studio</b>"));
+  EXPECT_TRUE(PageHas("value=\"Anne-marie\""));
   EXPECT_EQ(window_.attachmentEnabled, (std::array<bool, 3>{true, true, false}));
 }
 
@@ -153,16 +102,11 @@ TEST_F(WizardTest, PlaceholderAfterStartUpAsksForAGroupAndBuildsItsForm) {
   Start("1001");
   const std::string before = test::ReadBytes(RecordPath("1001"));
   window_.PersonSelectsGroup(0);
-
-  ASSERT_EQ(window_.messages.size(), 1u);
-  EXPECT_EQ(window_.messages[0].text, "Please select a group first.");
-  EXPECT_EQ(window_.messages[0].title, "");
-  EXPECT_EQ(window_.messages[0].buttons, MessageButtons::kOk);
-  EXPECT_EQ(window_.messages[0].icon, MessageIcon::kNone);
+  EXPECT_EQ(window_.messages, Strings{"[] Please select a group first. (Ok)"});
   EXPECT_EQ(test::ReadBytes(RecordPath("1001")), before);
   EXPECT_EQ(Sent(" UPDATE"), 0u);
-  EXPECT_NE(window_.page.find("Group: <b>Select a group...</b>"), std::string::npos);
-  EXPECT_EQ(window_.attachmentEnabled, (std::array<bool, 3>{false, false, false}));
+  EXPECT_TRUE(PageHas("Group: <b>Select a group...</b>"));
+  EXPECT_EQ(window_.attachmentEnabled, kNoAttachments);
 }
 
 TEST_F(WizardTest, SavingTwiceSendsTheNamesEachTimeAndNoGroupStatement) {
@@ -195,63 +139,47 @@ TEST_F(WizardTest, NavigationAndTheTwoWaysOut) {
   window_.answers = {MessageAnswer::kYes};
   logic_->butNext_Click(2);
   EXPECT_TRUE(window_.ended);
-  ASSERT_EQ(window_.messages.size(), 3u);
-  for (std::size_t i : {0u, 2u}) {
-    EXPECT_EQ(window_.messages[i].text, "Exit Kelvarin Marrowick?");
-  }
-  EXPECT_EQ(window_.messages[1].text, "Exit Kelvarin Vellumtide?");
-  for (const MessageBox& box : window_.messages) {
-    EXPECT_EQ(box.title, "Exit");
-    EXPECT_EQ(box.buttons, MessageButtons::kYesNo);
-    EXPECT_EQ(box.icon, MessageIcon::kQuestion);
-  }
-  EXPECT_EQ(Sent(" UPDATE"), 0u);
-
   window_.ended = false;
   window_.answers = {MessageAnswer::kYes};
   logic_->mnuProfile_Click();
   EXPECT_TRUE(window_.closed && window_.ended);
+  EXPECT_EQ(window_.messages,
+            (Strings{kExitMarrowick, kExitVellumtide, kExitMarrowick, kExitVellumtide}));
+  EXPECT_EQ(Sent(" UPDATE"), 0u);
 }
 
-TEST_F(WizardTest, MissingSetupFileGivesEmptyCaptionsAndNoAttachments) {
+TEST_F(WizardTest, MissingSetupFileAndDatabaseLeaveEmptyCaptionsAndOnlyThePlaceholder) {
   fs::remove(SetupDataPath(dir_.path()));
-  Start("1001");
-  EXPECT_NE(window_.page.find("<p><font face='Verdana, Arial' size='2'></font><br>    <textarea "
-                              "name='cat3'"),
-            std::string::npos);
-  EXPECT_EQ(window_.attachmentEnabled, (std::array<bool, 3>{false, false, false}));
-}
-
-TEST_F(WizardTest, MissingDatabaseLeavesOnlyThePlaceholder) {
   fs::remove(DatabasePath(dir_.path()));
   Start("1001");
   EXPECT_EQ(window_.entries, Strings{"Select a group..."});
   EXPECT_EQ(window_.selected, 0);
-  EXPECT_NE(window_.page.find("value=\"Émile\""), std::string::npos);
+  EXPECT_TRUE(PageHas("value=\"Émile\""));
+  EXPECT_TRUE(
+      PageHas("<p><font face='Verdana, Arial' size='2'></font><br>    <textarea "
+              "name='cat3'"));
+  EXPECT_EQ(window_.attachmentEnabled, kNoAttachments);
   EXPECT_FALSE(fs::exists(DatabasePath(dir_.path())));
 }
 
-TEST_F(WizardTest, MissingProfileFolderOpensAnEmptyFormAndWritesNoRecord) {
-  Start("9999");
-  EXPECT_EQ(window_.selected, 0);
-  EXPECT_NE(window_.page.find("name='F_FirstName' value=\"\">"), std::string::npos);
-  EXPECT_EQ(window_.page.find("textarea"), std::string::npos);
-
-  TypeIntoPage("Nina", "Holt", {});
-  window_.PersonSelectsGroup(2);
-  EXPECT_FALSE(fs::exists(dir_ / "Profile" / "9999"));
-  EXPECT_EQ(Sent(" UPDATE persons"), 1u);
-  EXPECT_EQ(logic_->state().sOriginalGroup, "Chess & Go Club");
-}
-
-TEST_F(WizardTest, IdentifierThatIsNoPlainFolderNameReadsAndWritesNothing) {
+TEST_F(WizardTest, MissingOrNoPlainProfileFolderOpensAnEmptyFormAndWritesNoRecord) {
   const std::string before = test::ReadBytes(RecordPath("1001"));
-  Start("../Profile/1001");
-  EXPECT_EQ(logic_->state().sProfilePath, fs::path());
-  EXPECT_NE(window_.page.find("name='F_FirstName' value=\"\">"), std::string::npos);
-  TypeIntoPage("Mallory", "X", {});
-  window_.PersonSelectsGroup(1);
+  for (const std::string id : {"9999", "../Profile/1001"}) {
+    SCOPED_TRACE(id);
+    statements_.clear();
+    Start(id);
+    EXPECT_EQ(logic_->state().sProfilePath, id == "9999" ? dir_ / "Profile" / id : fs::path());
+    EXPECT_EQ(window_.selected, 0);
+    EXPECT_TRUE(PageHas("name='F_FirstName' value=\"\">"));
+    EXPECT_FALSE(PageHas("textarea"));
+
+    TypeIntoPage("Nina", "Holt", {});
+    window_.PersonSelectsGroup(2);
+    EXPECT_EQ(Sent(" UPDATE persons"), 1u);
+    EXPECT_EQ(logic_->state().sOriginalGroup, "Chess & Go Club");
+  }
   EXPECT_EQ(test::ReadBytes(RecordPath("1001")), before);
+  EXPECT_FALSE(fs::exists(dir_ / "Profile" / "9999"));
   EXPECT_FALSE(fs::exists(dir_ / "pr.dat"));
   EXPECT_FALSE(fs::exists(dir_ / "Profile" / "pr.dat"));
 }

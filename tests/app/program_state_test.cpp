@@ -15,16 +15,12 @@ TEST(ApplyProfileRecord, TakesTheOriginalGroupOnlyWhileItIsEmpty) {
   EXPECT_EQ(state.sOriginalGroup, "");  // a record without a group leaves it open
 
   ApplyProfileRecord(state, {"5A", "Ann", "Lee", {"one", "two"}});
-  EXPECT_EQ(state.sGroupName, "5A");
   EXPECT_EQ(state.sOriginalGroup, "5A");
-  EXPECT_EQ(state.iCatCount, 2);
   EXPECT_EQ(state.sCategories, (Strings{"", "one", "two", ""}));
 
   ApplyProfileRecord(state, {"6B", "Bo", "Ng", {}});
   EXPECT_EQ(state.sGroupName, "6B");
   EXPECT_EQ(state.sOriginalGroup, "5A");
-  EXPECT_EQ(state.sFirstName, "Bo");
-  EXPECT_EQ(state.sLastName, "Ng");
   EXPECT_EQ(state.iCatCount, 0);
   EXPECT_EQ(state.sCategories, (Strings{"", ""}));
 }

@@ -2,20 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QFileSystemModel>
-#include <QListView>
-#include <QPushButton>
-#include <QSettings>
-#include <QTest>
-#include <algorithm>
 #include <deque>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "tests/gui/qt_file_dialog.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
@@ -25,14 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 
 using Hook = std::function<void(QFileDialog&)>;
-
-QString Native(const fs::path& path) {
-  return QFile::decodeName(path.c_str());
-}
-
-QPushButton* DialogButton(QFileDialog& dialog, QDialogButtonBox::StandardButton which) {
-  return dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))->button(which);
-}
+using test::DialogButton, test::ListFolder;
 
 // Shows each dialog and hands it to the next hook, which answers it.
 DirSelect::DialogRunner Answering(std::deque<Hook>& hooks) {
@@ -48,24 +34,6 @@ DirSelect::DialogRunner Answering(std::deque<Hook>& hooks) {
   };
 }
 
-// The names listed once the dialog has read `folder`.
-std::vector<std::string> ListFolder(QFileDialog& dialog, const fs::path& folder) {
-  bool loaded = false;
-  QObject::connect(
-      dialog.findChild<QFileSystemModel*>(), &QFileSystemModel::directoryLoaded, &dialog,
-      [&loaded, path = Native(folder)](const QString& done) { loaded = loaded || done == path; });
-  dialog.setDirectory(Native(folder));
-  EXPECT_TRUE(QTest::qWaitFor([&loaded] { return loaded; }));
-  const QListView* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
-  std::vector<std::string> names;
-  for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row) {
-    names.push_back(
-        view->model()->index(row, 0, view->rootIndex()).data().toString().toStdString());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // Opens the folder and takes it, as the person does with "Choose".
 Hook Choose(const fs::path& folder) {
   return [folder](QFileDialog& dialog) {
@@ -76,11 +44,7 @@ Hook Choose(const fs::path& folder) {
 
 class DirSelectTest : public ::testing::Test {
  protected:
-  // Qt's dialog keeps its settings in a folder of the test run, not in the person's.
-  static void SetUpTestSuite() {
-    static const test::TempDir qtSettings;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Native(qtSettings.path()));
-  }
+  static void SetUpTestSuite() { test::KeepQtDialogSettingsInTheTestRun(); }
 
   void SetUp() override {
     test::WriteBytes(dir / "notes.txt", "notes");
@@ -96,7 +60,7 @@ class DirSelectTest : public ::testing::Test {
   std::vector<std::string> changes;
 };
 
-TEST_F(DirSelectTest, OffersOnlyFoldersFromTheTopUnderItsTitle) {
+TEST_F(DirSelectTest, OffersOnlyFoldersUnderItsTitleAndCancellingAfterAChoiceLeavesNoPath) {
   control.SetWindowTitle("Where are the slides?");
   std::vector<std::string> listed;
   hooks.push_back([&](QFileDialog& dialog) {
@@ -107,23 +71,19 @@ TEST_F(DirSelectTest, OffersOnlyFoldersFromTheTopUnderItsTitle) {
     EXPECT_TRUE(dialog.testOption(QFileDialog::DontUseNativeDialog));
     EXPECT_EQ(dialog.parentWidget(), &host) << "modal to the host's window";
     listed = ListFolder(dialog, dir.path());
-    DialogButton(dialog, QDialogButtonBox::Cancel)->click();
+    Choose(dir / "Slides")(dialog);
   });
-  EXPECT_FALSE(control.OpenWindow());
-  EXPECT_TRUE(hooks.empty());
-  EXPECT_EQ(listed, std::vector<std::string>{"Slides"});
-}
-
-TEST_F(DirSelectTest, CancellingAfterAnEarlierChoiceLeavesNoPath) {
-  hooks.push_back(Choose(dir / "Slides"));
   EXPECT_TRUE(control.OpenWindow());
+  EXPECT_EQ(listed, std::vector<std::string>{"Slides"});
   EXPECT_EQ(control.SelectedPath(), (dir / "Slides").string());
 
-  hooks.push_back([](QFileDialog& dialog) { dialog.reject(); });
+  hooks.push_back(
+      [](QFileDialog& dialog) { DialogButton(dialog, QDialogButtonBox::Cancel)->click(); });
   EXPECT_FALSE(control.OpenWindow());
   EXPECT_EQ(control.SelectedPath(), "0");
   EXPECT_TRUE(hooks.empty());
-  EXPECT_EQ(changes, (std::vector<std::string>{"SelectedPath", "SelectedPath", "SelectedPath"}));
+  EXPECT_EQ(changes, (std::vector<std::string>{"WindowTitle", "SelectedPath", "SelectedPath",
+                                               "SelectedPath"}));
 }
 
 TEST_F(DirSelectTest, DefaultsAreNotStoredAndValuesComeBack) {

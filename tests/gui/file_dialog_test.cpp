@@ -3,20 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
-#include <QDialogButtonBox>
-#include <QFileDialog>
-#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
-#include <QPushButton>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
-#include <algorithm>
 #include <filesystem>
-#include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,6 +16,7 @@
 #include "platform/dialogs.h"
 #include "platform/main_window.h"
 #include "platform/sqlcipher_database.h"
+#include "tests/gui/qt_file_dialog.h"
 #include "tests/imaging/pictures.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
@@ -34,102 +26,33 @@ namespace vt::platform {
 namespace {
 
 namespace fs = std::filesystem;
+using test::DialogButton, test::ListAfter, test::Listed, test::Listing, test::ListFolder,
+    test::Names, test::Select;
 
 const char* const kTitle = "Locate your file.";
 
-app::FileDialogSetup SetupFor(const attachments::FileKind& kind) {
-  return {kTitle, std::string(kind.filterLabel), attachments::FilterPatterns(kind)};
-}
-
-QString Native(const fs::path& path) {
-  return QFile::decodeName(path.c_str());
+app::FileDialogSetup SetupFor(std::string_view kind) {
+  const attachments::FileKind& found = *attachments::FindFileKind(kind);
+  return {kTitle, std::string(found.filterLabel), attachments::FilterPatterns(found)};
 }
 
 QFileDialog& AsFileDialog(QDialog& dialog) {
   return dynamic_cast<QFileDialog&>(dialog);
 }
 
-QListView* Listing(QFileDialog& dialog) {
-  return dialog.findChild<QListView*>(QStringLiteral("listView"));
-}
-
-QPushButton* DialogButton(QFileDialog& dialog, QDialogButtonBox::StandardButton which) {
-  return dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))->button(which);
-}
-
-using Names = std::vector<std::string>;
-
-// The names the dialog lists, in its order.
-Names Listed(QFileDialog& dialog) {
-  const QListView* view = Listing(dialog);
-  Names names;
-  for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row) {
-    names.push_back(
-        view->model()->index(row, 0, view->rootIndex()).data().toString().toStdString());
-  }
-  return names;
-}
-
-Names Sorted(Names names) {
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-// Lets `go` navigate and waits until the model has read `folder`: what is listed then is complete
-// and filtered, though the model may not have sorted it yet.
-Names ListAfter(QFileDialog& dialog, const fs::path& folder, const std::function<void()>& go) {
-  bool loaded = false;
-  const QString path = Native(folder);
-  const QMetaObject::Connection connection =
-      QObject::connect(dialog.findChild<QFileSystemModel*>(), &QFileSystemModel::directoryLoaded,
-                       [&loaded, &path](const QString& done) { loaded = loaded || done == path; });
-  go();
-  EXPECT_TRUE(QTest::qWaitFor([&loaded] { return loaded; })) << path.toStdString();
-  QObject::disconnect(connection);
-  return Listed(dialog);
-}
-
-Names ListFolder(QFileDialog& dialog, const fs::path& folder) {
-  return ListAfter(dialog, folder, [&] { dialog.setDirectory(Native(folder)); });
-}
-
-QModelIndex Entry(QFileDialog& dialog, const std::string& name) {
-  const Names names = Listed(dialog);
-  const auto found = std::find(names.begin(), names.end(), name);
-  EXPECT_NE(found, names.end()) << name << " is not listed";
-  const QListView* view = Listing(dialog);
-  return view->model()->index(static_cast<int>(found - names.begin()), 0, view->rootIndex());
-}
-
-// Opens a sub-folder from the listing as the person does, with Enter.
-Names EnterFolder(QFileDialog& dialog, const fs::path& folder) {
-  return ListAfter(dialog, folder, [&] {
-    Listing(dialog)->setCurrentIndex(Entry(dialog, folder.filename().string()));
-    QTest::keyClick(Listing(dialog), Qt::Key_Return);
-  });
-}
-
-// Selects the file in the listing and presses "Apply".
-void Pick(QFileDialog& dialog, const std::string& name) {
-  Listing(dialog)->setCurrentIndex(Entry(dialog, name));
-  DialogButton(dialog, QDialogButtonBox::Open)->click();
-}
-
+// Opens the file's folder, selects the file and presses "Apply".
 DialogHook Choose(const fs::path& file) {
-  return [file](QDialog& dialog) {
-    ListFolder(AsFileDialog(dialog), file.parent_path());
-    Pick(AsFileDialog(dialog), file.filename().string());
+  return [file](QDialog& shown) {
+    QFileDialog& dialog = AsFileDialog(shown);
+    ListFolder(dialog, file.parent_path());
+    Select(dialog, file.filename().string());
+    DialogButton(dialog, QDialogButtonBox::Open)->click();
   };
 }
 
-// A fresh folder per test; Qt's own dialog settings (last folder, view) go to a folder of the
-// test run instead of the person's configuration.
 class FileDialog : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    static const test::TempDir qtSettings;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Native(qtSettings.path()));
-  }
+  static void SetUpTestSuite() { test::KeepQtDialogSettingsInTheTestRun(); }
 
   void SetUp() override {
     for (const char* name :
@@ -143,7 +66,6 @@ class FileDialog : public ::testing::Test {
 };
 
 TEST_F(FileDialog, AsksForOneFileUnderItsTitleFilterAndApplyButton) {
-  const app::FileDialogSetup setup = SetupFor(attachments::kFileKinds[1]);
   ScopedDialogHooks hooks({[&](QDialog& shown) {
     QFileDialog& dialog = AsFileDialog(shown);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Locate your file."));
@@ -156,23 +78,25 @@ TEST_F(FileDialog, AsksForOneFileUnderItsTitleFilterAndApplyButton) {
     EXPECT_TRUE(dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text().isEmpty());
     DialogButton(dialog, QDialogButtonBox::Cancel)->click();
   }});
-  EXPECT_EQ(ShowFileDialog(nullptr, setup), std::nullopt);
+  EXPECT_EQ(ShowFileDialog(nullptr, SetupFor("mov")), std::nullopt);
   EXPECT_EQ(hooks.Remaining(), 0u);
 }
 
-TEST_F(FileDialog, ListsFoldersAndTheKindsFilesInAnyLetterCase) {
-  const std::vector<std::pair<std::string_view, Names>> expected = {
-      {"pres", {"show.kvs", "sub"}},
-      {"mov", {"X.AVI", "clip.mpg", "sub"}},
-      {"nar", {"a.wav", "b.MP3", "sub"}},
-      {"photo", {"c.JPG", "sub"}},
+TEST_F(FileDialog, ListsFoldersAndTheKindsFilesInAnyLetterCaseOrEverythingWithoutFilter) {
+  const std::pair<app::FileDialogSetup, Names> cases[] = {
+      {SetupFor("pres"), {"show.kvs", "sub"}},
+      {SetupFor("mov"), {"X.AVI", "clip.mpg", "sub"}},
+      {SetupFor("nar"), {"a.wav", "b.MP3", "sub"}},
+      {SetupFor("photo"), {"c.JPG", "sub"}},
+      {{kTitle, "", {}},
+       {"X.AVI", "a.wav", "b.MP3", "c.JPG", "clip.mpg", "notes.txt", "show.kvs", "sub"}},
   };
-  for (const auto& [kind, names] : expected) {
+  for (const auto& [setup, names] : cases) {
     Names listed;
     ScopedDialogHooks hooks(
         {[&](QDialog& dialog) { listed = ListFolder(AsFileDialog(dialog), dir.path()); }});
-    ShowFileDialog(nullptr, SetupFor(*attachments::FindFileKind(kind)));
-    EXPECT_EQ(Sorted(listed), names) << kind;
+    ShowFileDialog(nullptr, setup);
+    EXPECT_EQ(listed, names) << setup.filterLabel;
   }
 }
 
@@ -190,98 +114,67 @@ TEST_F(FileDialog, ChoosingTheFilterEntryAgainKeepsTheListingInTheModelsOrder) {
     ASSERT_TRUE(sorted.wait());
     listed = Listed(dialog);
   }});
-  ShowFileDialog(nullptr, SetupFor(attachments::kFileKinds[1]));
+  ShowFileDialog(nullptr, SetupFor("mov"));
   EXPECT_EQ(listed, (Names{"sub", "clip.mpg", "X.AVI"})) << "folders first, letter case ignored";
-}
-
-TEST_F(FileDialog, WithoutFilterListsEverything) {
-  Names listed;
-  ScopedDialogHooks hooks(
-      {[&](QDialog& dialog) { listed = ListFolder(AsFileDialog(dialog), dir.path()); }});
-  ShowFileDialog(nullptr, {kTitle, "", {}});
-  EXPECT_EQ(Sorted(listed), (Names{"X.AVI", "a.wav", "b.MP3", "c.JPG", "clip.mpg", "notes.txt",
-                                   "show.kvs", "sub"}));
 }
 
 TEST_F(FileDialog, ReturnsTheChosenPathWithLinksLeftAsThemselves) {
   fs::create_symlink(dir / "X.AVI", dir / "link.avi");
   test::WriteBytes(dir / "sub" / "inner.mpg", "inner");
   fs::create_directory_symlink(dir / "sub", dir / "linked");
-  const app::FileDialogSetup setup = SetupFor(attachments::kFileKinds[1]);
   for (const fs::path& file : {dir / "X.AVI", dir / "link.avi"}) {
     ScopedDialogHooks hooks({Choose(file)});
-    EXPECT_EQ(ShowFileDialog(nullptr, setup), file.string());
+    EXPECT_EQ(ShowFileDialog(nullptr, SetupFor("mov")), file.string());
   }
 
   ScopedDialogHooks hooks({[&](QDialog& shown) {
     QFileDialog& dialog = AsFileDialog(shown);
     ListFolder(dialog, dir.path());
-    EXPECT_EQ(Sorted(EnterFolder(dialog, dir / "linked")), Names{"inner.mpg"});
-    Pick(dialog, "inner.mpg");
+    const Names inside = ListAfter(dialog, dir / "linked", [&] {
+      Select(dialog, "linked");
+      QTest::keyClick(Listing(dialog), Qt::Key_Return);  // opens the folder as the person does
+    });
+    EXPECT_EQ(inside, Names{"inner.mpg"});
+    Select(dialog, "inner.mpg");
+    DialogButton(dialog, QDialogButtonBox::Open)->click();
   }});
-  EXPECT_EQ(ShowFileDialog(nullptr, setup), (dir / "linked" / "inner.mpg").string());
+  EXPECT_EQ(ShowFileDialog(nullptr, SetupFor("mov")), (dir / "linked" / "inner.mpg").string());
   EXPECT_TRUE(hooks.Unexpected().empty());
 }
 
-// The real window on profile 1001 of a demo installation, showing the profile tab.
-struct WizardOnProfile {
-  WizardOnProfile() {
-    EXPECT_TRUE(admin::MakeDemoInstallation(installation.path(), false));
-    window.SetLogic(&logic);
-    logic.state().sProfileID = "1001";
-    std::string associatedPath;
-    logic.OpenProfile(associatedPath);
-    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("butNext_1")), Qt::LeftButton);
-  }
-
-  fs::path profile() const { return installation / "Profile" / "1001"; }
-
+TEST_F(FileDialog, AddMovieAndChangeImageInTheRealWindow) {
+  test::SavePicture(test::Quadrants(600, 1200), dir / "Portrait.JPG", "jpg");
   const test::TempDir installation;
+  ASSERT_TRUE(admin::MakeDemoInstallation(installation.path(), false));
   MainWindow window;
   app::frmMain logic{window, installation.path(), OpenDatabase};
-};
+  window.SetLogic(&logic);
+  logic.state().sProfileID = "1001";
+  std::string associatedPath;
+  logic.OpenProfile(associatedPath);
+  QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("butNext_1")), Qt::LeftButton);
 
-TEST_F(FileDialog, AddMovieFileInTheWindowCopiesTheChosenFileIntoTheProfile) {
-  const fs::path movie = dir / "X.AVI";
-  WizardOnProfile wizard;
-  MainWindow& window = wizard.window;
-
-  QWidget* parent = nullptr;
-  QStringList filters;
-  ScopedDialogHooks hooks({[&](QDialog& dialog) {
-    parent = dialog.parentWidget();
-    filters = AsFileDialog(dialog).nameFilters();
-    Choose(movie)(dialog);
-  }});
-  auto* addMovie = window.findChild<QPushButton*>(QStringLiteral("butAddFile_1"));
-  ASSERT_TRUE(addMovie->isEnabled());
-  QTest::mouseClick(addMovie, Qt::LeftButton);
-
-  EXPECT_EQ(parent, &window);
-  EXPECT_EQ(filters, QStringList{QStringLiteral("Linkable Files (*.MPG; *.AVI)")});
+  std::vector<std::pair<QWidget*, QStringList>> asked;  // each dialog's parent and filters
+  const auto note = [&asked](const fs::path& file) -> DialogHook {
+    return [&asked, file](QDialog& dialog) {
+      asked.emplace_back(dialog.parentWidget(), AsFileDialog(dialog).nameFilters());
+      Choose(file)(dialog);
+    };
+  };
+  ScopedDialogHooks hooks({note(dir / "X.AVI"), note(dir / "Portrait.JPG")});
+  for (const char* button : {"butAddFile_1", "butChangeImage"}) {
+    QTest::mouseClick(window.findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
+  }
+  EXPECT_TRUE(hooks.Unexpected().empty());
   EXPECT_EQ(hooks.Remaining(), 0u);
-  EXPECT_TRUE(hooks.Unexpected().empty());
-  const fs::path copy = wizard.profile() / "mov.avi";
-  ASSERT_TRUE(fs::exists(copy));
-  EXPECT_EQ(test::ReadBytes(copy), test::ReadBytes(movie));
-}
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[0], std::pair(static_cast<QWidget*>(&window),
+                                QStringList{QStringLiteral("Linkable Files (*.MPG; *.AVI)")}));
+  EXPECT_EQ(asked[1].second, QStringList{QStringLiteral("Photo Files (*.JPG)")});
 
-TEST_F(FileDialog, ChangeImageInTheWindowShowsTheNewPhotoAtOnce) {
-  test::SavePicture(test::Quadrants(600, 1200), dir / "Portrait.JPG", "jpg");
-  WizardOnProfile wizard;
-  MainWindow& window = wizard.window;
-
-  QStringList filters;
-  ScopedDialogHooks hooks({[&](QDialog& dialog) {
-    filters = AsFileDialog(dialog).nameFilters();
-    Choose(dir / "Portrait.JPG")(dialog);
-  }});
-  QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("butChangeImage")),
-                    Qt::LeftButton);
-
-  EXPECT_EQ(filters, QStringList{QStringLiteral("Photo Files (*.JPG)")});
-  EXPECT_TRUE(hooks.Unexpected().empty());
-  const QImage written = test::ReadJpeg(wizard.profile() / "image.fwi");
+  const fs::path profile = installation / "Profile" / "1001";
+  EXPECT_EQ(test::ReadBytes(profile / "mov.avi"), "X.AVI");
+  const QImage written = test::ReadJpeg(profile / "image.fwi");
   ASSERT_EQ(written.size(), QSize(280, 427));
   test::ExpectQuadrantsAt(written, {0, -66, 280, 560});
   const QImage shown =

@@ -142,30 +142,22 @@ void SaveTurnedJpeg(const QImage& upright, const fs::path& file) {
 void ExpectQuadrantsAt(const QImage& canvas, const imaging::Placement& placement, int margin) {
   const double splitX = placement.x + placement.width / 2.0;
   const double splitY = placement.y + placement.height / 2.0;
-  const int w = canvas.width(), h = canvas.height();
-  const int midLeft = static_cast<int>(splitX) / 2;
-  const int midTop = static_cast<int>(splitY) / 2;
-  const int midRight = (static_cast<int>(splitX) + w) / 2;
-  const int midBottom = (static_cast<int>(splitY) + h) / 2;
   const int nearX = static_cast<int>(splitX), nearY = static_cast<int>(splitY);
-  const std::pair<int, int> points[] = {{2, 2},
-                                        {w - 3, 2},
-                                        {2, h - 3},
-                                        {w - 3, h - 3},
-                                        {midLeft, midTop},
-                                        {midRight, midTop},
-                                        {midLeft, midBottom},
-                                        {midRight, midBottom},
-                                        {nearX - margin, nearY - margin},
-                                        {nearX + margin, nearY - margin},
-                                        {nearX - margin, nearY + margin},
-                                        {nearX + margin, nearY + margin}};
-  for (const auto& [x, y] : points) {
-    const bool left = x + 0.5 < splitX, top = y + 0.5 < splitY;
-    const QRgb expected = top ? (left ? kTopLeft : kTopRight) : (left ? kBottomLeft : kBottomRight);
-    const QRgb found = canvas.pixel(x, y);
-    EXPECT_TRUE(Near(found, expected))
-        << "at (" << x << ", " << y << "): " << Hex(found) << " instead of " << Hex(expected);
+  const int w = canvas.width(), h = canvas.height();
+  // Per quadrant: the canvas corners, the middles, and the points near the split.
+  const int xs[3][2] = {{2, w - 3}, {nearX / 2, (nearX + w) / 2}, {nearX - margin, nearX + margin}};
+  const int ys[3][2] = {{2, h - 3}, {nearY / 2, (nearY + h) / 2}, {nearY - margin, nearY + margin}};
+  for (int set = 0; set < 3; ++set) {
+    for (const int x : xs[set]) {
+      for (const int y : ys[set]) {
+        const bool left = x + 0.5 < splitX, top = y + 0.5 < splitY;
+        const QRgb expected =
+            top ? (left ? kTopLeft : kTopRight) : (left ? kBottomLeft : kBottomRight);
+        const QRgb found = canvas.pixel(x, y);
+        EXPECT_TRUE(Near(found, expected))
+            << "at (" << x << ", " << y << "): " << Hex(found) << " instead of " << Hex(expected);
+      }
+    }
   }
 }
 
