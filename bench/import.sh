@@ -30,19 +30,9 @@ elif command -v bsdtar >/dev/null; then
 fi
 cat "$work"/big.kvs "$work"/files/* "$work"/*.zip >/dev/null 2>&1 || true  # warm the cache for all
 
-# Median wall time in milliseconds of RUNS runs of the command, each into an empty "out", after
-# one untimed run (the first run of each pays for the clean-up of what ran before).
-median_ms() {
-  local times=()
-  for ((r = 0; r <= runs; r++)); do
-    rm -rf "$work/out" && mkdir "$work/out" && sync
-    local start end
-    start=$(date +%s%N)
-    "$@" >/dev/null
-    end=$(date +%s%N)
-    ((r == 0)) || times+=($(((end - start) / 1000)))
-  done
-  printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {printf "%.0f", a[int((NR+1)/2)]/1000}'
+source "$(dirname "$0")/timing.sh"
+before_run() {
+  rm -rf "$work/out" && mkdir "$work/out" && sync
 }
 
 import=$(median_ms "$bench" import "$work/big.kvs" "$work/big.hdr" "$work/out")

@@ -30,17 +30,7 @@ for tool in "${!package_of[@]}"; do
     "VT_BENCH_INSTALL=1 installs it"
 done
 
-# Median wall time in milliseconds of RUNS runs of the command, after one untimed run.
-median_ms() {
-  local times=() r start end
-  for ((r = 0; r <= runs; r++)); do
-    start=$(date +%s%N)
-    "$@" >/dev/null
-    end=$(date +%s%N)
-    ((r == 0)) || times+=($(((end - start) / 1000)))
-  done
-  printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {printf "%.0f", a[int((NR+1)/2)]/1000}'
-}
+source "$(dirname "$0")/timing.sh"
 
 # The mean absolute difference per channel (0 to 255) of a result from the reference; "-" without
 # one. ImageMagick prints it normalised, in brackets.

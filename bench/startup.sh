@@ -12,20 +12,8 @@ trap 'rm -rf "$work"' EXIT
 "$probe" --make "$work/install"
 [[ -n "${DISPLAY:-}" ]] || export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 
-# Median wall time in milliseconds of RUNS starts of the command.
-median_ms() {
-  local times=()
-  for ((i = 0; i < runs; i++)); do
-    local start end
-    start=$(date +%s%N)
-    "$@" >/dev/null 2>&1
-    end=$(date +%s%N)
-    times+=($(((end - start) / 1000)))
-  done
-  printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {printf "%.1f", a[int((NR+1)/2)]/1000}'
-}
+source "$(dirname "$0")/timing.sh"
 
-"$probe" --empty-window >/dev/null 2>&1  # warm the file cache for both
 empty=$(median_ms "$probe" --empty-window)
 wizard=$(median_ms env VELLUMTIDE_HOME="$work/install" "$probe" 1)
 echo "empty window: ${empty} ms   wizard: ${wizard} ms   ratio: $(awk -v a="$wizard" -v b="$empty" 'BEGIN {printf "%.2f", a/b}') (goal 1.5)"
