@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "app/frm_main.h"
 #include "textdata/text.h"
 
 namespace vt::app {
@@ -15,6 +16,12 @@ std::string ProfileIdFromArguments(const std::vector<std::string>& arguments) {
     commandLine += argument;
   }
   return textdata::TrimBlanks(commandLine);
+}
+
+void OpenProfileOf(frmMain& logic, const std::string& profileId) {
+  logic.state().sProfileID = profileId;
+  std::string unusedPath;
+  logic.OpenProfile(unusedPath);
 }
 
 std::filesystem::path ProgramFolder(const std::filesystem::path& executableFolder) {

@@ -55,9 +55,7 @@ int RunWizard(int& argc, char** argv) {
     return database.valid() ? database.get() : OpenDatabase(path);
   });
   window.SetLogic(&logic);
-  logic.state().sProfileID = profileId;
-  std::string associatedPath;
-  logic.OpenProfile(associatedPath);
+  app::OpenProfileOf(logic, profileId);
   return QApplication::exec();
 }
 

@@ -11,6 +11,7 @@
 
 #include "app/frm_main.h"
 #include "app/main_window_port.h"
+#include "app/mmain.h"
 #include "platform/sqlcipher_database.h"
 #include "tests/support/temp_dir.h"
 #include "tools/admin/installation.h"
@@ -178,9 +179,7 @@ class WizardFixture : public ::testing::Test {
           return std::make_unique<RecordingDatabase>(platform::OpenDatabase(path), statements_);
         });
     window_.logic = logic_.get();
-    logic_->state().sProfileID = profileId;
-    std::string unused;
-    logic_->OpenProfile(unused);
+    app::OpenProfileOf(*logic_, profileId);
   }
 
   std::filesystem::path RecordPath(const std::string& id) const {

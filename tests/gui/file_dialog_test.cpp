@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/frm_main.h"
+#include "app/mmain.h"
 #include "attachments/file_kinds.h"
 #include "platform/dialogs.h"
 #include "platform/main_window.h"
@@ -149,9 +150,7 @@ TEST_F(FileDialog, AddMovieAndChangeImageInTheRealWindow) {
   MainWindow window;
   app::frmMain logic{window, installation.path(), OpenDatabase};
   window.SetLogic(&logic);
-  logic.state().sProfileID = "1001";
-  std::string associatedPath;
-  logic.OpenProfile(associatedPath);
+  app::OpenProfileOf(logic, "1001");
   QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("butNext_1")), Qt::LeftButton);
 
   std::vector<std::pair<QWidget*, QStringList>> asked;  // each dialog's parent and filters

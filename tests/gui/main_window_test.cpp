@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app/frm_main.h"
+#include "app/mmain.h"
 #include "app/paths.h"
 #include "platform/sqlcipher_database.h"
 #include "tests/gui/message_hooks.h"
@@ -59,9 +60,7 @@ class MainWindowTest : public ::testing::Test {
   void Open() {
     logic = std::make_unique<app::frmMain>(window, dir.path(), OpenDatabase);
     window.SetLogic(logic.get());
-    logic->state().sProfileID = "1001";
-    std::string associatedPath;
-    logic->OpenProfile(associatedPath);
+    app::OpenProfileOf(*logic, "1001");
     before = test::ReadBytes(RecordPath());
   }
 

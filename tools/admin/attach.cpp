@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/frm_main.h"
+#include "app/mmain.h"
 #include "app/paths.h"
 #include "attachments/attachments.h"
 #include "attachments/file_kinds.h"
@@ -61,9 +62,7 @@ struct ConsoleWizard {
                 bool answerYes, const fs::path& file)
       : window(out, answerYes, file.string()), logic(window, installation, platform::OpenDatabase) {
     window.logic = &logic;
-    logic.state().sProfileID = profileId;
-    std::string associatedPath;
-    logic.OpenProfile(associatedPath);
+    app::OpenProfileOf(logic, profileId);
   }
 
   ConsoleWindow window;
