@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "database/statements.h"
+#include "platform/key_derivation.h"
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
@@ -75,6 +76,16 @@ TEST(SqlCipherDatabaseTest, CreatedFileIsEncipheredAndReadOnlyWithTheKey) {
   EXPECT_EQ(RawConnection(path, "Quiet river stones").Query(count), notADatabase);
   EXPECT_EQ(RawConnection(path, "Quiet river stone").Query(count), "4\n");
   EXPECT_EQ(QueryGroupList(*OpenDatabase(path)), (Names{"Zebra", "Apple"}));
+
+  // The page key: 64,000 rounds of PBKDF2-HMAC-SHA1 over the passphrase and the file's salt.
+  const std::string salt = bytes.substr(0, 16);
+  std::string pageKey = "x'";
+  for (const unsigned char byte : Pbkdf2HmacSha1(
+           kCipherKey, {reinterpret_cast<const unsigned char*>(salt.data()), 16}, 64000, 32)) {
+    pageKey += "0123456789abcdef"[byte >> 4];
+    pageKey += "0123456789abcdef"[byte & 0x0f];
+  }
+  EXPECT_EQ(RawConnection(path, pageKey + "'").Query(count), "4\n");
 }
 
 TEST(SqlCipherDatabaseTest, CreateDatabaseRefusesWhatExists) {
