@@ -1,6 +1,7 @@
 #include "textdata/tagged_text.h"
 
 #include <algorithm>
+#include <array>
 #include <stdexcept>
 
 #include "textdata/text.h"
@@ -8,18 +9,32 @@
 namespace vt::textdata {
 namespace {
 
+// The first place at or after `from` where `c` stands in either case. A character without case
+// (the "<" every tag starts with) is found by the library's fast byte search.
+std::size_t FindCharIgnoringCase(std::string_view text, char c, std::size_t from) {
+  const std::array<char, 2> cases = {AsciiLower(c), AsciiUpper(c)};
+  return cases[0] == cases[1] ? text.find(c, from)
+                              : text.find_first_of(std::string_view(cases.data(), 2), from);
+}
+
 // 0-based index of the first occurrence of `needle` at or after `from`, ignoring ASCII case.
 std::size_t FindIgnoringCase(std::string_view text, std::string_view needle, std::size_t from) {
   if (from > text.size()) {
     return std::string_view::npos;
   }
-  const auto it =
-      std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), needle.begin(),
-                  needle.end(), [](char a, char b) { return AsciiLower(a) == AsciiLower(b); });
-  if (it == text.end() && !needle.empty()) {
-    return std::string_view::npos;
+  if (needle.empty()) {
+    return from;
   }
-  return static_cast<std::size_t>(it - text.begin());
+  const auto same = [](char a, char b) { return AsciiLower(a) == AsciiLower(b); };
+  for (std::size_t at = FindCharIgnoringCase(text, needle.front(), from);
+       at != std::string_view::npos && text.size() - at >= needle.size();
+       at = FindCharIgnoringCase(text, needle.front(), at + 1)) {
+    if (std::equal(needle.begin() + 1, needle.end(),
+                   text.begin() + static_cast<std::ptrdiff_t>(at) + 1, same)) {
+      return at;
+    }
+  }
+  return std::string_view::npos;
 }
 
 }  // namespace

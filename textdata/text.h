@@ -34,6 +34,10 @@ inline char AsciiLower(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+inline char AsciiUpper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
 // ASCII letters compared without regard to case; every other byte exactly.
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
 

@@ -39,6 +39,10 @@ TEST(GetTagValue, ValueAndPositionAfterTheClosingTag) {
     EXPECT_EQ(GetTagValue(c.text, "<" + tag + ">", "</" + tag + ">", position), c.value) << c.text;
     EXPECT_EQ(position, c.position) << c.text << " from " << c.from;
   }
+  // Markers that start with a letter are matched in either case too.
+  std::int32_t position = 0;
+  EXPECT_EQ(GetTagValue("aXbyXBzQ", "xB", "q", position), "yXBz");
+  EXPECT_EQ(position, 9);
   std::int32_t negative = -1;
   EXPECT_THROW(GetTagValue("<A>x</A>", "<A>", "</A>", negative), std::invalid_argument);
 }
