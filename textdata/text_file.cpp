@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <system_error>
 
 namespace vt::textdata {
@@ -99,8 +100,16 @@ bool SyncFolder(const std::filesystem::path& folder) {
 }  // namespace
 
 bool IsValidUtf8(std::string_view s) {
+  constexpr std::uint64_t kHighBits = 0x8080808080808080;
   std::size_t i = 0;
   while (i < s.size()) {
+    // Runs of ASCII, most of any text here, are passed over eight bytes at a time.
+    std::uint64_t word;
+    if (s.size() - i >= sizeof word &&
+        (std::memcpy(&word, s.data() + i, sizeof word), (word & kHighBits) == 0)) {
+      i += sizeof word;
+      continue;
+    }
     const auto b = static_cast<unsigned char>(s[i]);
     if (b < 0x80) {
       ++i;
@@ -183,32 +192,36 @@ std::optional<std::string> ReadFileBytes(const std::filesystem::path& path) {
   if (fd < 0) {
     return std::nullopt;
   }
-  std::string bytes;
   struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-    bytes.reserve(static_cast<std::size_t>(st.st_size));
-  }
-  char buffer[64 * 1024];
-  ssize_t n;
-  while ((n = ::read(fd, buffer, sizeof buffer)) != 0) {
+  const bool sized = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  // One byte more than the file's size lets the first read find the end as well.
+  std::string bytes(sized ? static_cast<std::size_t>(st.st_size) + 1 : 64 * 1024, '\0');
+  std::size_t used = 0;
+  for (;;) {
+    if (used == bytes.size()) {
+      bytes.resize(bytes.size() * 2);
+    }
+    const ssize_t n = ::read(fd, bytes.data() + used, bytes.size() - used);
+    if (n == 0) {
+      break;
+    }
     if (n < 0 && errno != EINTR) {
       ::close(fd);
       return std::nullopt;
     }
-    if (n > 0) {
-      bytes.append(buffer, static_cast<std::size_t>(n));
-    }
+    used += n > 0 ? static_cast<std::size_t>(n) : 0;
   }
   ::close(fd);
+  bytes.resize(used);
   return bytes;
 }
 
 std::optional<std::string> ReadTextFile(const std::filesystem::path& path) {
   auto bytes = ReadFileBytes(path);
-  if (!bytes) {
-    return std::nullopt;
+  if (bytes && !IsValidUtf8(*bytes)) {
+    return DecodeWindows1252(*bytes);
   }
-  return DecodeText(*bytes);
+  return bytes;
 }
 
 bool ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes, Flush flush) {

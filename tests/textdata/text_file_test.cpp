@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <thread>
+
 #include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
@@ -25,6 +27,14 @@ TEST(TextEncoding, ValidUtf8IsKeptAndAnythingElseIsWindows1252) {
     EXPECT_FALSE(IsValidUtf8(bytes)) << bytes;
   }
   EXPECT_TRUE(IsValidUtf8("\xF0\x9F\x98\x80 \xE2\x82\xAC"));
+  // A letter beyond ASCII at every place of a long ASCII run is seen.
+  for (std::size_t at = 0; at < 20; ++at) {
+    const std::string before(at, 'a');
+    const std::string after(13, 'b');
+    EXPECT_TRUE(IsValidUtf8(before + "\xC3\xA9" + after)) << at;
+    EXPECT_FALSE(IsValidUtf8(before + "\xE9" + after)) << at;
+    EXPECT_FALSE(IsValidUtf8(before + after + "\xC3")) << at;
+  }
 
   EXPECT_EQ(EncodeWindows1252("café € œ 日本"), "caf\xE9 \x80 \x9C ??");
   std::string all;
@@ -32,6 +42,22 @@ TEST(TextEncoding, ValidUtf8IsKeptAndAnythingElseIsWindows1252) {
     all += static_cast<char>(b);
   }
   EXPECT_EQ(EncodeWindows1252(DecodeWindows1252(all)), all);
+}
+
+TEST(ReadTextFile, ReadsFilesAndStreamsWhole) {
+  test::TempDir dir;
+  const std::string text = std::string(300 * 1024, 'x') + "caf\xE9";
+  test::WriteBytes(dir / "setup.txt", text);
+  EXPECT_EQ(ReadTextFile(dir / "setup.txt"), std::string(300 * 1024, 'x') + "café");
+  test::WriteBytes(dir / "empty.txt", "");
+  EXPECT_EQ(ReadTextFile(dir / "empty.txt"), "");
+
+  // A pipe has no size to read up to.
+  const fs::path pipe = dir / "pipe";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  std::thread writer([&] { test::WriteBytes(pipe, text); });
+  EXPECT_EQ(ReadFileBytes(pipe), text);
+  writer.join();
 }
 
 TEST(ReplaceFileAtomically, ReplacesContentKeepsTheModeAndRemovesLeftovers) {
