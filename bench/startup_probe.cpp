@@ -2,12 +2,22 @@
 //   startup_probe --make DIR      makes an installation of 10,000 groups whose profile "1" has a
 //                                 record of 20 categories
 //   startup_probe --empty-window  shows an empty Qt window and ends at the first event-loop pass
+//   startup_probe --same-widgets  shows the widgets the wizard shows, filled alike, without the
+//                                 wizard: no database, files, page parsing or busy panel
 //   startup_probe ID              opens the wizard as vellumtide does and ends at the first pass
 // Both print the clock at that pass, in nanoseconds since the epoch.
 #include <QApplication>
+#include <QComboBox>
+#include <QLabel>
 #include <QMainWindow>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QStringListModel>
+#include <QTabWidget>
 #include <QThread>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -90,15 +100,56 @@ void QuitAtTheFirstPass() {
 }
 Q_COREAPP_STARTUP_FUNCTION(QuitAtTheFirstPass)
 
+// The widgets the wizard's window holds at start-up: what any program showing the same would pay.
+void ShowSameWidgets(QMainWindow& window) {
+  window.menuBar()->addMenu(QStringLiteral("&File"))->addAction(QStringLiteral("Exit"));
+  auto* tabs = new QTabWidget;
+  auto* groupsTab = new QWidget;
+  auto* groupsLayout = new QVBoxLayout(groupsTab);
+  auto* groups = new QComboBox;
+  groups->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  groups->setMinimumContentsLength(40);
+  QStringList names;
+  for (int g = 0; g < kGroups; ++g) {
+    names.append(QStringLiteral("Group %1").arg(g));
+  }
+  groups->setModel(new QStringListModel(names, groups));
+  groups->setCurrentIndex(kGroups / 2);
+  groupsLayout->addWidget(new QLabel(QStringLiteral("Class or group.")));
+  groupsLayout->addWidget(groups);
+  tabs->addTab(groupsTab, QStringLiteral("Groups"));
+  auto* form = new QScrollArea;
+  form->setWidgetResizable(true);
+  auto* page = new QWidget;
+  auto* pageLayout = new QVBoxLayout(page);
+  for (int k = 1; k <= kCategories; ++k) {
+    auto* caption = new QLabel(QStringLiteral("Category <b>%1</b>").arg(k));
+    caption->setTextFormat(Qt::RichText);
+    caption->setWordWrap(true);
+    pageLayout->addWidget(caption);
+    auto* text = new QPlainTextEdit(QString(500, u'x') + QStringLiteral("\n%1").arg(k));
+    text->setFixedSize(300, 50);
+    pageLayout->addWidget(text);
+  }
+  form->setWidget(page);
+  tabs->addTab(form, QStringLiteral("Profile"));
+  window.setCentralWidget(tabs);
+  window.resize(860, 680);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "--make") == 0) {
     return MakeInstallation(argv[2]);
   }
-  if (argc == 2 && std::strcmp(argv[1], "--empty-window") == 0) {
+  if (argc == 2 && (std::strcmp(argv[1], "--empty-window") == 0 ||
+                    std::strcmp(argv[1], "--same-widgets") == 0)) {
     QApplication application(argc, argv);
     QMainWindow window;
+    if (std::strcmp(argv[1], "--same-widgets") == 0) {
+      ShowSameWidgets(window);
+    }
     window.show();
     return QApplication::exec();
   }
