@@ -4,9 +4,11 @@
 
 #include <gumbo.h>
 
+#include <QColor>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextDocument>
@@ -171,9 +173,25 @@ class FormBuilder {
           chunk_ += "<br>";
         }
         return;
+      case GUMBO_TAG_BODY:
+        PaintBackground(Attribute(element, "bgcolor"));
+        VisitContainer(element);
+        return;
       default:
         VisitContainer(element);
     }
+  }
+
+  // The page's background colour, as a browser paints it; a colour Qt cannot read is ignored.
+  void PaintBackground(const std::string& colour) {
+    const QColor background = QColor::fromString(colour);
+    if (!background.isValid()) {
+      return;
+    }
+    QPalette palette = page_.palette();
+    palette.setColor(QPalette::Window, background);
+    page_.setPalette(palette);
+    page_.setAutoFillBackground(true);
   }
 
   void VisitContainer(const GumboElement& element) {

@@ -136,6 +136,20 @@ TEST_F(HtmlFormViewTest, ShowsCaptionMarkupAndEscapedValuesAsText) {
             "Group: <b>Chess</b> & Go\nFirst Name|Last Name|Hobbies and interests|\n\n\n\n");
 }
 
+TEST_F(HtmlFormViewTest, PaintsThePageInItsBodyColour) {
+  const QColor plain = view.palette().color(QPalette::Window);
+  ASSERT_NE(plain, QColor(Qt::white));
+  const auto background = [this] { return view.widget()->palette().color(QPalette::Window); };
+  view.SetPage(BuildEntryPage("Chess", "", "", {}));
+  EXPECT_EQ(background(), QColor(Qt::white));
+  view.SetPage("<body bgcolor='#336699'>x</body>");
+  EXPECT_EQ(background(), QColor(0x33, 0x66, 0x99));
+  for (const char* page : {"<body>x</body>", "<body bgcolor='no colour'>x</body>"}) {
+    view.SetPage(page);
+    EXPECT_EQ(background(), plain) << page;
+  }
+}
+
 TEST_F(HtmlFormViewTest, TextAreasAreSizedByColumnsAndRowsAndWrapSoftly) {
   const std::string words(40, 'w');
   view.SetPage("<textarea name='small' cols='45' rows='10'>" + words + ' ' + words + ' ' + words +
