@@ -114,4 +114,15 @@ std::vector<unsigned char> Pbkdf2HmacSha1(std::string_view passphrase,
   return key;
 }
 
+std::string LowerHex(std::span<const unsigned char> bytes) {
+  constexpr std::string_view kDigits = "0123456789abcdef";
+  std::string text;
+  text.reserve(bytes.size() * 2);
+  for (const unsigned char byte : bytes) {
+    text += kDigits[byte >> 4];
+    text += kDigits[byte & 0x0f];
+  }
+  return text;
+}
+
 }  // namespace vt::platform

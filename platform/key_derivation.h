@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -11,5 +12,8 @@ namespace vt::platform {
 std::vector<unsigned char> Pbkdf2HmacSha1(std::string_view passphrase,
                                           std::span<const unsigned char> salt, int iterations,
                                           std::size_t length);
+
+// The bytes as lower-case hexadecimal digits, two a byte.
+std::string LowerHex(std::span<const unsigned char> bytes);
 
 }  // namespace vt::platform

@@ -122,14 +122,8 @@ std::optional<std::array<unsigned char, kSaltSize>> ReadSalt(const std::filesyst
 
 // SQLCipher takes a key written as x'<hex>' as the page key itself and derives nothing.
 std::string PageKeyText(std::span<const unsigned char> salt) {
-  constexpr std::string_view kHexDigits = "0123456789abcdef";
-  std::string text = "x'";
-  for (const unsigned char byte :
-       Pbkdf2HmacSha1(kCipherKey, salt, kKeyDerivationRounds, kPageKeySize)) {
-    text += kHexDigits[byte >> 4];
-    text += kHexDigits[byte & 0x0f];
-  }
-  return text + "'";
+  return "x'" + LowerHex(Pbkdf2HmacSha1(kCipherKey, salt, kKeyDerivationRounds, kPageKeySize)) +
+         "'";
 }
 
 // Opens `path` read-write (never creating it) and sets the key; null when the file cannot be

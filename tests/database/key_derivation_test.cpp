@@ -10,16 +10,6 @@
 namespace vt::platform {
 namespace {
 
-std::string Hex(const std::vector<unsigned char>& bytes) {
-  constexpr std::string_view kDigits = "0123456789abcdef";
-  std::string text;
-  for (const unsigned char byte : bytes) {
-    text += kDigits[byte >> 4];
-    text += kDigits[byte & 0x0f];
-  }
-  return text;
-}
-
 std::span<const unsigned char> Bytes(std::string_view text) {
   return {reinterpret_cast<const unsigned char*>(text.data()), text.size()};
 }
@@ -41,7 +31,7 @@ TEST(Pbkdf2HmacSha1, MatchesThePublishedVectors) {
       {"pass\0word"sv, "sa\0lt"sv, 4096, 16, "56fa6aa75548099dcc37d7f03425e0c3"},
   };
   for (const auto& v : vectors) {
-    EXPECT_EQ(Hex(Pbkdf2HmacSha1(v.passphrase, Bytes(v.salt), v.iterations, v.length)), v.key)
+    EXPECT_EQ(LowerHex(Pbkdf2HmacSha1(v.passphrase, Bytes(v.salt), v.iterations, v.length)), v.key)
         << v.passphrase << " " << v.iterations;
   }
 }
@@ -57,7 +47,8 @@ TEST(Pbkdf2HmacSha1, AgreesWithOpenSsl) {
                                        Bytes(salt).data(), static_cast<int>(salt.size()), 64000,
                                        static_cast<int>(length), expected.data()),
                 1);
-      EXPECT_EQ(Hex(Pbkdf2HmacSha1(passphrase, Bytes(salt), 64000, length)), Hex(expected))
+      EXPECT_EQ(LowerHex(Pbkdf2HmacSha1(passphrase, Bytes(salt), 64000, length)),
+                LowerHex(expected))
           << passphrase.size() << " " << length;
     }
   }

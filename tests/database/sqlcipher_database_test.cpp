@@ -79,12 +79,9 @@ TEST(SqlCipherDatabaseTest, CreatedFileIsEncipheredAndReadOnlyWithTheKey) {
 
   // The page key: 64,000 rounds of PBKDF2-HMAC-SHA1 over the passphrase and the file's salt.
   const std::string salt = bytes.substr(0, 16);
-  std::string pageKey = "x'";
-  for (const unsigned char byte : Pbkdf2HmacSha1(
-           kCipherKey, {reinterpret_cast<const unsigned char*>(salt.data()), 16}, 64000, 32)) {
-    pageKey += "0123456789abcdef"[byte >> 4];
-    pageKey += "0123456789abcdef"[byte & 0x0f];
-  }
+  const std::string pageKey =
+      "x'" + LowerHex(Pbkdf2HmacSha1(
+                 kCipherKey, {reinterpret_cast<const unsigned char*>(salt.data()), 16}, 64000, 32));
   EXPECT_EQ(RawConnection(path, pageKey + "'").Query(count), "4\n");
 }
 
