@@ -25,6 +25,10 @@ timed_runs() {
     start=$(date +%s%N)
     if [[ $until == report ]]; then
       end=$("$@" 2>/dev/null | tail -n 1)
+      if [[ ! $end =~ ^[0-9]+$ ]]; then
+        echo "$1 reported no time" >&2
+        return 1
+      fi
     else
       "$@" >/dev/null 2>&1
       end=$(date +%s%N)
