@@ -63,19 +63,19 @@ QFont AmbientFont(const QWidget* host) {
   return host != nullptr ? host->font() : QApplication::font();
 }
 
-void WriteNumber(PropertyBag& bag, std::string_view key, std::int64_t value,
+void WriteNumber(properties::PropertyBag& bag, std::string_view key, std::int64_t value,
                  std::int64_t defaultValue) {
   bag.Write(key, value, defaultValue);
 }
 
-QFont ReadFont(const PropertyBag& bag, std::string_view key, const QFont& defaultValue) {
+QFont ReadFont(const properties::PropertyBag& bag, std::string_view key, const QFont& defaultValue) {
   QFont font = defaultValue;
   const std::string stored = bag.ReadText(key, defaultValue.toString().toStdString());
   font.fromString(QString::fromStdString(stored));
   return font;
 }
 
-void WriteFont(PropertyBag& bag, std::string_view key, const QFont& value,
+void WriteFont(properties::PropertyBag& bag, std::string_view key, const QFont& value,
                const QFont& defaultValue) {
   bag.Write(key, value.toString().toStdString(), defaultValue.toString().toStdString());
 }
@@ -100,14 +100,14 @@ void InertProperties::SetBackStyle(std::int16_t style) {
   PropertyChanged("BackStyle");
 }
 
-void InertProperties::ReadInert(const PropertyBag& bag, const QFont& ambient) {
+void InertProperties::ReadInert(const properties::PropertyBag& bag, const QFont& ambient) {
   foreColor_ = ReadNumberAs(bag, "ForeColor", kBlack);
   enabled_ = bag.ReadBool("Enabled", false);
   font_ = ReadFont(bag, "Font", ambient);
   backStyle_ = ReadNumberAs<std::int16_t>(bag, "BackStyle", 0);
 }
 
-void InertProperties::WriteInert(PropertyBag& bag, const QFont& ambient) const {
+void InertProperties::WriteInert(properties::PropertyBag& bag, const QFont& ambient) const {
   WriteNumber(bag, "ForeColor", foreColor_, kBlack);
   bag.Write("Enabled", enabled_, false);
   WriteFont(bag, "Font", font_, ambient);

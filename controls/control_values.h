@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "controls/property_bag.h"
+#include "properties/property_bag.h"
 
 class QWidget;
 
@@ -32,22 +32,22 @@ void SetPaletteColor(QWidget& widget, QPalette::ColorRole role, ColorValue value
 QFont AmbientFont(const QWidget* host);
 
 // Whole numbers of every width are kept in the bag's 64-bit entry.
-void WriteNumber(PropertyBag& bag, std::string_view key, std::int64_t value,
+void WriteNumber(properties::PropertyBag& bag, std::string_view key, std::int64_t value,
                  std::int64_t defaultValue);
 
 template <typename T>
-T ReadNumberAs(const PropertyBag& bag, std::string_view key, T defaultValue) {
+T ReadNumberAs(const properties::PropertyBag& bag, std::string_view key, T defaultValue) {
   return static_cast<T>(bag.ReadNumber(key, defaultValue));
 }
 
 // A font is kept as Qt's description of it.
-QFont ReadFont(const PropertyBag& bag, std::string_view key, const QFont& defaultValue);
-void WriteFont(PropertyBag& bag, std::string_view key, const QFont& value,
+QFont ReadFont(const properties::PropertyBag& bag, std::string_view key, const QFont& defaultValue);
+void WriteFont(properties::PropertyBag& bag, std::string_view key, const QFont& value,
                const QFont& defaultValue);
 
 // ForeColor, Enabled, Font and BackStyle of the controls that only keep and save them for their
 // host: nothing on screen follows them.
-class InertProperties : public PersistentControl {
+class InertProperties : public properties::PersistentControl {
  public:
   ColorValue ForeColor() const { return foreColor_; }
   void SetForeColor(ColorValue color);
@@ -61,8 +61,8 @@ class InertProperties : public PersistentControl {
  protected:
   explicit InertProperties(const QFont& ambient) : font_(ambient) {}
 
-  void ReadInert(const PropertyBag& bag, const QFont& ambient);
-  void WriteInert(PropertyBag& bag, const QFont& ambient) const;
+  void ReadInert(const properties::PropertyBag& bag, const QFont& ambient);
+  void WriteInert(properties::PropertyBag& bag, const QFont& ambient) const;
 
  private:
   ColorValue foreColor_ = kBlack;

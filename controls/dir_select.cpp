@@ -35,12 +35,12 @@ void DirSelect::SetSelectedPath(std::string path) {
   PropertyChanged("SelectedPath");
 }
 
-void DirSelect::ReadProperties(const PropertyBag& bag) {
+void DirSelect::ReadProperties(const properties::PropertyBag& bag) {
   windowTitle_ = bag.ReadText("WindowTitle", kDefaultTitle);
   selectedPath_ = bag.ReadText("SelectedPath", kNone);
 }
 
-void DirSelect::WriteProperties(PropertyBag& bag) const {
+void DirSelect::WriteProperties(properties::PropertyBag& bag) const {
   bag.Write("WindowTitle", windowTitle_, kDefaultTitle);
   bag.Write("SelectedPath", selectedPath_, kNone);
 }

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "controls/property_bag.h"
+#include "properties/property_bag.h"
 
 class QDialog;
 
@@ -13,7 +13,7 @@ namespace vt::controls {
 
 // Lets the person pick a folder and keeps its path. It shows nothing of its own: the host sets the
 // title, calls OpenWindow and reads SelectedPath.
-class DirSelect : public QWidget, public PersistentControl {
+class DirSelect : public QWidget, public properties::PersistentControl {
   Q_OBJECT
 
  public:
@@ -37,8 +37,8 @@ class DirSelect : public QWidget, public PersistentControl {
 
   void SetDialogRunner(DialogRunner runner) { runDialog_ = std::move(runner); }
 
-  void ReadProperties(const PropertyBag& bag) override;
-  void WriteProperties(PropertyBag& bag) const override;
+  void ReadProperties(const properties::PropertyBag& bag) override;
+  void WriteProperties(properties::PropertyBag& bag) const override;
 
  private:
   std::string windowTitle_{kDefaultTitle};

@@ -86,7 +86,7 @@ void manLabel::SetlLeft(std::int32_t left) {
   PropertyChanged("lLeft");
 }
 
-void manLabel::ReadProperties(const PropertyBag& bag) {
+void manLabel::ReadProperties(const properties::PropertyBag& bag) {
   label10_->setText(QString::fromStdString(bag.ReadText("Text", kDefaultText)));
   ApplyTextAlign(ReadNumberAs(bag, "TextAlign", kRight));
   ApplyTextColor(ReadNumberAs(bag, "TextColor", kWhite));
@@ -97,7 +97,7 @@ void manLabel::ReadProperties(const PropertyBag& bag) {
   lLeft_ = ReadNumberAs<std::int32_t>(bag, "lLeft", 0);
 }
 
-void manLabel::WriteProperties(PropertyBag& bag) const {
+void manLabel::WriteProperties(properties::PropertyBag& bag) const {
   bag.Write("Text", label10_->text().toStdString(), kDefaultText);
   WriteNumber(bag, "TextAlign", textAlign_, kRight);
   WriteNumber(bag, "TextColor", textColor_, kWhite);

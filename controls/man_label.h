@@ -13,7 +13,7 @@ namespace vt::controls {
 
 // A coloured strip with a caption: the filled rectangle Shape1 across the control and the label
 // Label10 near its left edge.
-class manLabel : public QWidget, public PersistentControl {
+class manLabel : public QWidget, public properties::PersistentControl {
   Q_OBJECT
 
  public:
@@ -41,8 +41,8 @@ class manLabel : public QWidget, public PersistentControl {
   std::int32_t lLeft();
   void SetlLeft(std::int32_t left);
 
-  void ReadProperties(const PropertyBag& bag) override;
-  void WriteProperties(PropertyBag& bag) const override;
+  void ReadProperties(const properties::PropertyBag& bag) override;
+  void WriteProperties(properties::PropertyBag& bag) const override;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

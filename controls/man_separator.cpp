@@ -26,14 +26,14 @@ void manSeparator::SetColor(ColorValue color) {
   PropertyChanged("Color");
 }
 
-void manSeparator::ReadProperties(const PropertyBag& bag) {
+void manSeparator::ReadProperties(const properties::PropertyBag& bag) {
   ReadInert(bag, AmbientFont(parentWidget()));
   backColor_ = ReadNumberAs(bag, "BackColor", kBlack);
   borderStyle_ = ReadNumberAs<std::int16_t>(bag, "BorderStyle", 0);
   ApplyColor(ReadNumberAs(bag, "Color", kLightGrey));
 }
 
-void manSeparator::WriteProperties(PropertyBag& bag) const {
+void manSeparator::WriteProperties(properties::PropertyBag& bag) const {
   WriteInert(bag, AmbientFont(parentWidget()));
   WriteNumber(bag, "BackColor", backColor_, kBlack);
   WriteNumber(bag, "BorderStyle", borderStyle_, 0);

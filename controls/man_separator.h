@@ -26,8 +26,8 @@ class manSeparator : public QWidget, public InertProperties {
   ColorValue Color() const { return color_; }
   void SetColor(ColorValue color);
 
-  void ReadProperties(const PropertyBag& bag) override;
-  void WriteProperties(PropertyBag& bag) const override;
+  void ReadProperties(const properties::PropertyBag& bag) override;
+  void WriteProperties(properties::PropertyBag& bag) const override;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

@@ -107,7 +107,7 @@ void ImgResize::ResizeIntoCanvas() {
   }
 }
 
-void ImgResize::ReadProperties(const controls::PropertyBag& bag) {
+void ImgResize::ReadProperties(const properties::PropertyBag& bag) {
   sourceFilePath_ = bag.ReadText("SourceFilePath", kNotSet);
   destinationFilePath_ = bag.ReadText("DestinationFilePath", kNotSet);
   resizeWidth_ = ToInt16(bag.ReadNumber("ResizeWidth", 0));
@@ -122,7 +122,7 @@ void ImgResize::ReadProperties(const controls::PropertyBag& bag) {
   borderStyle_ = ToInt16(bag.ReadNumber("BorderStyle", 0));
 }
 
-void ImgResize::WriteProperties(controls::PropertyBag& bag) const {
+void ImgResize::WriteProperties(properties::PropertyBag& bag) const {
   bag.Write("SourceFilePath", sourceFilePath_, kNotSet);
   bag.Write("DestinationFilePath", destinationFilePath_, kNotSet);
   bag.Write("ResizeWidth", std::int64_t{resizeWidth_}, 0);

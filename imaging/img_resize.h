@@ -6,7 +6,7 @@
 #include <string_view>
 #include <utility>
 
-#include "controls/property_bag.h"
+#include "properties/property_bag.h"
 #include "imaging/raster_port.h"
 
 namespace vt::imaging {
@@ -17,7 +17,7 @@ inline constexpr std::string_view kNotSet = "0";
 // The non-visual control that turns a picture file into a JPEG of the canvas size: the picture
 // covers the canvas with its proportions kept (or is stretched), centred, the overflow cut off.
 // Every setter stores the value and notifies the host.
-class ImgResize : public controls::PersistentControl {
+class ImgResize : public properties::PersistentControl {
  public:
   // The canvas starts at its design size until ResizeWidth and ResizeHeight are set.
   static constexpr Size kDesignCanvas{146, 130};
@@ -63,8 +63,8 @@ class ImgResize : public controls::PersistentControl {
   void SetSourceFilePath(std::string value);
 
   // Reading stores ResizeWidth and ResizeHeight without resizing the canvas.
-  void ReadProperties(const controls::PropertyBag& bag) override;
-  void WriteProperties(controls::PropertyBag& bag) const override;
+  void ReadProperties(const properties::PropertyBag& bag) override;
+  void WriteProperties(properties::PropertyBag& bag) const override;
 
  private:
   template <typename T>

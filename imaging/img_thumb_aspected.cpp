@@ -164,7 +164,7 @@ void ImgThumbAspected::SetBorder(std::int16_t style) {
   PropertyChanged("Border");
 }
 
-void ImgThumbAspected::ReadProperties(const controls::PropertyBag& bag) {
+void ImgThumbAspected::ReadProperties(const properties::PropertyBag& bag) {
   ReadInert(bag, controls::AmbientFont(parentWidget()));
   imagePath_ = bag.ReadText("ImagePath", "");  // shown only once the host sets it again
   ApplyBackColor(controls::ReadNumberAs(bag, "BackColor", controls::kWhite));
@@ -174,7 +174,7 @@ void ImgThumbAspected::ReadProperties(const controls::PropertyBag& bag) {
   SetFrameStyleOf(*lbl3Dborder_, controls::ReadNumberAs(bag, "Border", kSingleLine));
 }
 
-void ImgThumbAspected::WriteProperties(controls::PropertyBag& bag) const {
+void ImgThumbAspected::WriteProperties(properties::PropertyBag& bag) const {
   WriteInert(bag, controls::AmbientFont(parentWidget()));
   bag.Write("ImagePath", imagePath_, "");
   controls::WriteNumber(bag, "BackColor", backColor_, controls::kWhite);

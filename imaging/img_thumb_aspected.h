@@ -44,8 +44,8 @@ class ImgThumbAspected : public QWidget, public controls::InertProperties {
   void SetBorder(std::int16_t style);
   std::int16_t BorderStyle() const { return Border(); }
 
-  void ReadProperties(const controls::PropertyBag& bag) override;
-  void WriteProperties(controls::PropertyBag& bag) const override;
+  void ReadProperties(const properties::PropertyBag& bag) override;
+  void WriteProperties(properties::PropertyBag& bag) const override;
 
  Q_SIGNALS:
   void Click();

@@ -87,7 +87,7 @@ TEST_F(DirSelectTest, OffersOnlyFoldersUnderItsTitleAndCancellingAfterAChoiceLea
 }
 
 TEST_F(DirSelectTest, DefaultsAreNotStoredAndValuesComeBack) {
-  PropertyBag bag;
+  properties::PropertyBag bag;
   control.WriteProperties(bag);
   EXPECT_TRUE(bag.Entries().empty());
   control.SetWindowTitle("Pick one");

@@ -212,7 +212,7 @@ TEST_F(ImgThumbAspectedTest, StoredValuesComeBackWithoutThePicture) {
   stored.SetFont(QFont(QStringLiteral("Monospace"), 21, QFont::Bold));
   stored.SetBackStyle(1);
   stored.SetBorder(0);
-  controls::PropertyBag bag;
+  properties::PropertyBag bag;
   stored.WriteProperties(bag);
   EXPECT_EQ(bag.Entries().size(), 10u);
   EXPECT_FALSE(bag.Contains("Picture"));
@@ -220,7 +220,7 @@ TEST_F(ImgThumbAspectedTest, StoredValuesComeBackWithoutThePicture) {
   ImgThumbAspected loaded(&host);
   loaded.resize(104, 104);
   loaded.ReadProperties(bag);
-  controls::PropertyBag again;
+  properties::PropertyBag again;
   loaded.WriteProperties(again);
   EXPECT_EQ(again.Entries(), bag.Entries());
   EXPECT_EQ(loaded.Font(), stored.Font());
@@ -231,7 +231,7 @@ TEST_F(ImgThumbAspectedTest, StoredValuesComeBackWithoutThePicture) {
   EXPECT_TRUE(Near(Shown(loaded).pixelColor(50, 50), kSteel)) << "no picture until set again";
 
   // The canvas has no frame when new, but its key's default is a single line.
-  controls::PropertyBag fresh;
+  properties::PropertyBag fresh;
   control.WriteProperties(fresh);
   EXPECT_EQ(fresh.Entries().size(), 1u);
   EXPECT_EQ(fresh.ReadNumber("BorderStyle", 1), 0);
@@ -241,7 +241,7 @@ TEST_F(ImgThumbAspectedTest, StoredValuesComeBackWithoutThePicture) {
   EXPECT_EQ(loaded.BackColor(), controls::kWhite);
   EXPECT_EQ(loaded.Border(), 1);
   EXPECT_EQ(CanvasOf(loaded).frameShape(), QFrame::Box);
-  controls::PropertyBag none;
+  properties::PropertyBag none;
   loaded.WriteProperties(none);
   EXPECT_TRUE(none.Entries().empty());
 }

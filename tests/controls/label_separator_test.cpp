@@ -29,14 +29,14 @@ QColor WindowColorOf(QWidget& control, const char* part) {
 template <typename Control>
 void ExpectNothingStoredWhenNewAndARoundTrip(const Control& stored, std::size_t count,
                                              Control& loaded) {
-  PropertyBag none;
+  properties::PropertyBag none;
   loaded.WriteProperties(none);
   EXPECT_TRUE(none.Entries().empty());
-  PropertyBag bag;
+  properties::PropertyBag bag;
   stored.WriteProperties(bag);
   EXPECT_EQ(bag.Entries().size(), count);
   loaded.ReadProperties(bag);
-  PropertyBag again;
+  properties::PropertyBag again;
   loaded.WriteProperties(again);
   EXPECT_EQ(again.Entries(), bag.Entries());
 }

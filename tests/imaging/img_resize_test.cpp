@@ -229,7 +229,7 @@ TEST_F(ImgResizeTest, ExtremeProportionsAreDrawnWithoutAHugeIntermediate) {
 
 TEST(ImgResizeProperties, DefaultsAreNotStoredAndValuesComeBack) {
   ImgResize fresh(std::make_unique<platform::QtRaster>());
-  controls::PropertyBag bag;
+  properties::PropertyBag bag;
   fresh.WriteProperties(bag);
   EXPECT_TRUE(bag.Entries().empty());
   EXPECT_EQ(fresh.SourceFilePath(), "0");
@@ -259,7 +259,7 @@ TEST(ImgResizeProperties, DefaultsAreNotStoredAndValuesComeBack) {
   auto* raster = new platform::QtRaster;
   ImgResize loaded{std::unique_ptr<RasterPort>(raster)};
   loaded.ReadProperties(bag);
-  controls::PropertyBag again;
+  properties::PropertyBag again;
   loaded.WriteProperties(again);
   EXPECT_EQ(again.Entries(), bag.Entries());
   EXPECT_EQ(loaded.ResizeHeight(), 427);

@@ -1,8 +1,8 @@
-#include "controls/property_bag.h"
+#include "properties/property_bag.h"
 
 #include <utility>
 
-namespace vt::controls {
+namespace vt::properties {
 namespace {
 
 // A stored value of another type than the one asked for reads as the default, as a missing key.
@@ -92,4 +92,4 @@ void PropertyHost::Load(const std::map<std::string, PropertyBag>& stored) {
   changedProperties_.clear();
 }
 
-}  // namespace vt::controls
+}  // namespace vt::properties

@@ -8,7 +8,7 @@
 #include <variant>
 #include <vector>
 
-namespace vt::controls {
+namespace vt::properties {
 
 // A stored property value: Boolean, whole number (Integer and Long, colours), or text (paths, a
 // font's description).
@@ -81,4 +81,4 @@ class PropertyHost {
   bool changed_ = false;
 };
 
-}  // namespace vt::controls
+}  // namespace vt::properties

@@ -1,4 +1,4 @@
-#include "controls/property_bag.h"
+#include "properties/property_bag.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace vt::controls {
+namespace vt::properties {
 namespace {
 
 TEST(PropertyBag, StoresOnlyValuesThatDifferFromTheirDefault) {
@@ -73,4 +73,4 @@ TEST(PropertyHost, SavesAndLoadsEachControlAndNotesChangesInBetween) {
 }
 
 }  // namespace
-}  // namespace vt::controls
+}  // namespace vt::properties
