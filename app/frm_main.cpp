@@ -3,18 +3,17 @@
 #include <algorithm>
 
 #include "app/paths.h"
+#include "app/record_files.h"
+#include "attachments/file_kinds.h"
 #include "database/statements.h"
 #include "entryform/entry_page.h"
 #include "entryform/entry_values.h"
 #include "textdata/profile_record.h"
 #include "textdata/setup_data.h"
 #include "textdata/text.h"
-#include "textdata/text_file.h"
 
 namespace vt::app {
 namespace {
-
-constexpr std::array<const char*, 3> kAttachmentKinds = {"PRESENTATIONS", "MOVIES", "NARRATIONS"};
 
 constexpr int kGroupsTab = 0;
 constexpr std::int16_t kExitButton = 2;
@@ -26,9 +25,9 @@ MessageBox ExitQuestion(const char* text) {
 }  // namespace
 
 frmMain::frmMain(MainWindowPort& window, std::filesystem::path programFolder,
-                 DatabaseOpener openDatabase)
+                 DatabaseOpener openDatabase, std::unique_ptr<imaging::RasterPort> raster)
     : window_(window),
-      ucResizeImage_(window.MakeRaster()),
+      ucResizeImage_(std::move(raster)),
       programFolder_(std::move(programFolder)),
       openDatabase_(std::move(openDatabase)) {}
 
@@ -46,7 +45,7 @@ void frmMain::Form_Load() {
   state_.bLoading = true;
   state_.mp_db = openDatabase_(DatabasePath(programFolder_));
   state_.sIniPath = SetupDataPath(programFolder_);
-  state_.txtSetupXML = textdata::ReadTextFile(state_.sIniPath).value_or(std::string());
+  state_.txtSetupXML = ReadSetupText(state_.sIniPath);
   state_.iMaxFileSizes = textdata::kMaxFileSizes;
   std::vector<std::string> entries = {kGroupPlaceholder};
   if (state_.mp_db) {
@@ -134,8 +133,7 @@ void frmMain::ReadRecordIntoState() {
   if (state_.sProfilePath.empty()) {
     return;
   }
-  if (const auto record =
-          textdata::ReadProfileRecord(state_.sProfilePath / textdata::kProfileRecordName)) {
+  if (const auto record = ReadProfileRecord(state_.sProfilePath / textdata::kProfileRecordName)) {
     ApplyProfileRecord(state_, *record);
   }
 }
@@ -154,10 +152,9 @@ void frmMain::RestoreRecordGroup() {
 }
 
 void frmMain::EnableAttachmentButtons() {
-  const int g = window_.SelectedGroupIndex();
-  for (std::size_t i = 0; i < kAttachmentKinds.size(); ++i) {
-    window_.SetAttachmentButtonEnabled(
-        static_cast<int>(i), textdata::IsKindAllowed(state_.txtSetupXML, kAttachmentKinds[i], g));
+  for (std::size_t i = 0; i < attachments::kAttachmentKindCount; ++i) {
+    window_.SetAttachmentButtonEnabled(static_cast<int>(i),
+                                       IsKindAllowed(attachments::kFileKinds[i].allowSetting));
   }
 }
 
@@ -205,7 +202,7 @@ void frmMain::WriteRecord(const std::string& firstName, const std::string& lastN
   if (state_.sProfilePath.empty()) {
     return;
   }
-  textdata::WriteProfileRecord(
+  WriteProfileRecord(
       state_.sProfilePath / textdata::kProfileRecordName,
       {textdata::TrimBlanks(window_.SelectedGroupText()), firstName, lastName, categories});
 }

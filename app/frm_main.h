@@ -4,8 +4,10 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "app/attach_outcome.h"
 #include "app/main_window_port.h"
 #include "app/program_state.h"
 #include "database/database_port.h"
@@ -25,7 +27,10 @@ inline constexpr const char* kProfilePhotoName = "image.fwi";
 // handler runs with failing steps skipped: each step deals with its own failure and the next runs.
 class frmMain {
  public:
-  frmMain(MainWindowPort& window, std::filesystem::path programFolder, DatabaseOpener openDatabase);
+  // `raster` holds the resize control's pictures: the codecs, like the database, come from the
+  // host.
+  frmMain(MainWindowPort& window, std::filesystem::path programFolder, DatabaseOpener openDatabase,
+          std::unique_ptr<imaging::RasterPort> raster);
 
   ProgramState& state() { return state_; }
   const ProgramState& state() const { return state_; }
@@ -46,12 +51,20 @@ class frmMain {
   void butSaveText_Click();
 
   // Attachments: the file chooser, the copy into the profile folder and the slideshow import.
-  void butAddFile_Click(std::int16_t index);
-  void butChangeImage_Click();
-  void ChooseFile(const std::string& kind, std::int16_t limit);
-  bool CopyAndAttachFile(const std::string& sPath, std::int16_t iMaxFileSize,
-                         const std::string& sFileType, const std::string& sExt);
-  void AttachPresSlideshow(const std::string& sFilePath);
+  // Each answers what became of the file chosen; the window shows only the messages the person
+  // is meant to see.
+  AttachOutcome butAddFile_Click(std::int16_t index);
+  AttachOutcome butChangeImage_Click();
+  // The outcome of the last file chosen: a refused file brings the dialog back, and cancelling it
+  // then answers that refusal.
+  AttachOutcome ChooseFile(const std::string& kind, std::int16_t limit);
+  AttachOutcome CopyAndAttachFile(const std::string& sPath, std::int16_t iMaxFileSize,
+                                  const std::string& sFileType, const std::string& sExt);
+  // Imports the package as the profile's slideshow. With `copyExtension`, the package also becomes
+  // the presentation attachment, but only once the import is complete: a package that is not
+  // imported leaves the earlier copy and slideshow as they were.
+  AttachOutcome AttachPresSlideshow(const std::string& sFilePath,
+                                    const std::optional<std::string>& copyExtension = {});
 
  private:
   // Selects an entry of the group list as the program; a change runs cboGroups_Click at once,
@@ -62,10 +75,15 @@ class frmMain {
   void EnableAttachmentButtons();
   std::string BuildPage() const;
   std::int16_t AttachmentLimit(std::string_view sizeSetting) const;
-  // One run of the file chooser: false when a file was refused and the dialog must come again.
-  bool ChooseAndTakeFile(const std::string& kind, std::int16_t limit);
+  bool IsKindAllowed(std::string_view allowSetting) const;
+  // One run of the file chooser; no value when the person cancelled.
+  std::optional<AttachOutcome> ChooseAndTakeFile(const std::string& kind, std::int16_t limit);
+  AttachOutcome AttachPresentation(const std::string& package, std::int16_t limit,
+                                   const std::string& extension);
+  AttachOutcome ImportPresentation(const std::string& package, const std::string& name,
+                                   const std::optional<std::string>& copyExtension);
   // Resizes the chosen picture into the profile photo and shows it.
-  void ChangeProfilePhoto(const std::string& picture);
+  AttachOutcome ChangeProfilePhoto(const std::string& picture);
   void WriteRecord(const std::string& firstName, const std::string& lastName,
                    const std::vector<std::string>& categories);
 

@@ -1,7 +1,5 @@
 // frmMain's attachments: the file chooser, the copy into the profile folder and the slideshow
 // import.
-#include <system_error>
-
 #include "app/frm_main.h"
 #include "app/paths.h"
 #include "attachments/attachments.h"
@@ -34,14 +32,28 @@ FileDialogSetup DialogFor(const std::string& kind) {
   return setup;
 }
 
+AttachOutcome Failed(const std::string& what, const std::filesystem::path& where,
+                     const files::Error& error) {
+  return {AttachResult::kFailed, what + " " + where.string() + ": " + error.Describe()};
+}
+
+// The refusals after which the dialog comes again.
+bool AsksAgain(const AttachOutcome& outcome) {
+  return outcome.result == AttachResult::kRefusedShortcut ||
+         outcome.result == AttachResult::kRefusedTooLarge;
+}
+
 }  // namespace
 
-void frmMain::butAddFile_Click(std::int16_t index) {
-  if (index < 0 || index > 2) {
-    return;
+AttachOutcome frmMain::butAddFile_Click(std::int16_t index) {
+  if (index < 0 || index >= static_cast<std::int16_t>(attachments::kAttachmentKindCount)) {
+    return {};
   }
   const attachments::FileKind& kind = attachments::kFileKinds[static_cast<std::size_t>(index)];
-  ChooseFile(std::string(kind.kind), AttachmentLimit(kind.sizeSetting));
+  if (!IsKindAllowed(kind.allowSetting)) {
+    return {AttachResult::kRefusedKindNotAllowed, {}};  // its button is disabled in the window
+  }
+  return ChooseFile(std::string(kind.kind), AttachmentLimit(kind.sizeSetting));
 }
 
 // The limit of the selected group in megabytes; a size class outside the table counts as 0.
@@ -51,46 +63,56 @@ std::int16_t frmMain::AttachmentLimit(std::string_view sizeSetting) const {
       .value_or(0);
 }
 
-void frmMain::butChangeImage_Click() {
-  ChooseFile("photo", 1);
+bool frmMain::IsKindAllowed(std::string_view allowSetting) const {
+  return textdata::IsKindAllowed(state_.txtSetupXML, allowSetting, window_.SelectedGroupIndex());
 }
 
-void frmMain::ChooseFile(const std::string& kind, std::int16_t limit) {
-  // A refused file brings the dialog back until the person takes a file or cancels.
-  while (!ChooseAndTakeFile(kind, limit)) {
+AttachOutcome frmMain::butChangeImage_Click() {
+  return ChooseFile(std::string(attachments::kPhotoKind.kind), 1);
+}
+
+AttachOutcome frmMain::ChooseFile(const std::string& kind, std::int16_t limit) {
+  AttachOutcome last;
+  while (const std::optional<AttachOutcome> outcome = ChooseAndTakeFile(kind, limit)) {
+    last = *outcome;
+    if (!AsksAgain(last)) {
+      break;
+    }
   }
+  return last;
 }
 
-bool frmMain::ChooseAndTakeFile(const std::string& kind, std::int16_t limit) {
+std::optional<AttachOutcome> frmMain::ChooseAndTakeFile(const std::string& kind,
+                                                        std::int16_t limit) {
   const std::optional<std::string> answer = window_.ShowFileDialog(DialogFor(kind));
   const std::string chosen = textdata::RemoveNulAndTrimBlanks(answer.value_or(std::string()));
   if (chosen.empty()) {
-    return true;
+    return std::nullopt;
   }
   std::string name = attachments::GetFileName(chosen);
   const std::string extension = attachments::GetFileExtension(name);
   if (extension == kShortcutExtension) {
     window_.ShowMessage(Notice(
         "The file you have selected is a shortcut link. Select another file.", "Selected File"));
-    return false;
+    return AttachOutcome{AttachResult::kRefusedShortcut, {}};
   }
-  const bool taken = CopyAndAttachFile(chosen, limit, kind, extension);
-  if (!taken && kind != "photo" && kind != "pres") {
+  if (kind == attachments::kPresentationKind.kind) {
+    return AttachPresentation(chosen, limit, extension);
+  }
+  if (kind == attachments::kPhotoKind.kind) {
+    return ChangeProfilePhoto(chosen);
+  }
+  AttachOutcome outcome = CopyAndAttachFile(chosen, limit, kind, extension);
+  if (outcome.result == AttachResult::kRefusedTooLarge) {
     window_.ShowMessage(Notice("The selected file size exceeds the maximum file size allowed. (" +
                                std::to_string(limit) + " MB's)"));
-    return false;
   }
-  if (kind == "pres") {
-    AttachPresSlideshow(chosen);
-  } else if (kind == "photo") {
-    ChangeProfilePhoto(chosen);
-  }
-  return true;
+  return outcome;
 }
 
-void frmMain::ChangeProfilePhoto(const std::string& picture) {
+AttachOutcome frmMain::ChangeProfilePhoto(const std::string& picture) {
   if (state_.sProfilePath.empty()) {
-    return;  // no profile folder to hold the photo
+    return {AttachResult::kFailed, "there is no profile folder for the photo"};
   }
   const std::filesystem::path destination = state_.sProfilePath / kProfilePhotoName;
   ucResizeImage_.SetSourceFilePath(picture);
@@ -101,56 +123,102 @@ void frmMain::ChangeProfilePhoto(const std::string& picture) {
   ucResizeImage_.SetCompression(kPhotoCompression);
   ucResizeImage_.DoResize();
   window_.ShowPhoto(destination);
+  return {AttachResult::kTaken, {}};
 }
 
-bool frmMain::CopyAndAttachFile(const std::string& sPath, std::int16_t iMaxFileSize,
-                                const std::string& sFileType, const std::string& sExt) {
-  if (sFileType == "photo") {
-    return false;
+AttachOutcome frmMain::CopyAndAttachFile(const std::string& sPath, std::int16_t iMaxFileSize,
+                                         const std::string& sFileType, const std::string& sExt) {
+  if (sFileType == attachments::kPhotoKind.kind || textdata::TrimBlanks(sFileType).empty()) {
+    return {AttachResult::kRefusedKindNotAllowed, {}};
   }
   if (attachments::ExceedsLimit(attachments::GetFolderSize(sPath, true), iMaxFileSize)) {
-    return false;
-  }
-  if (textdata::TrimBlanks(sFileType).empty()) {
-    return false;
+    return {AttachResult::kRefusedTooLarge, {}};
   }
   if (state_.sProfilePath.empty()) {
-    return true;  // no profile folder: nothing can be copied, as with a missing folder
+    return {AttachResult::kFailed, "there is no profile folder for the copy"};
   }
   window_.ShowBusy();
-  attachments::ReplaceAttachment(state_.sProfilePath, sFileType, sExt, sPath);
+  const files::Status copied =
+      attachments::ReplaceAttachment(state_.sProfilePath, sFileType, sExt, sPath);
   window_.HideBusy();
-  return true;
+  if (!copied) {
+    return Failed("cannot copy " + sPath + " into", state_.sProfilePath, copied.error());
+  }
+  return {AttachResult::kTaken, {}};
 }
 
-void frmMain::AttachPresSlideshow(const std::string& sFilePath) {
+// A package over the limit is imported all the same, only not copied into the profile folder.
+AttachOutcome frmMain::AttachPresentation(const std::string& package, std::int16_t limit,
+                                          const std::string& extension) {
+  const bool withCopy =
+      !state_.sProfilePath.empty() &&
+      !attachments::ExceedsLimit(attachments::GetFolderSize(package, true), limit);
+  AttachOutcome outcome =
+      AttachPresSlideshow(package, withCopy ? std::optional(extension) : std::nullopt);
+  if (outcome.taken() && !withCopy) {
+    outcome.detail = "the package was imported without a copy in the profile folder";
+  }
+  return outcome;
+}
+
+AttachOutcome frmMain::AttachPresSlideshow(const std::string& sFilePath,
+                                           const std::optional<std::string>& copyExtension) {
   state_.txtTags.clear();
   state_.txtTags = slideshow::ReadSlideshowHeader(sFilePath);
   if (state_.txtTags.empty()) {
     window_.ShowMessage(
         Notice("Not a kelvarin slideshow file. Cannot import selected file.", "Cannot Import"));
-    return;
+    return {AttachResult::kRefusedNotPackage, {}};
   }
   const std::string name = slideshow::SlideshowName(state_.sGroupName, state_.sLastName,
                                                     state_.sFirstName, state_.sProfileID);
-  const std::filesystem::path folder = SlideshowsFolder(programFolder_) / name;
-  if (slideshow::FolderExists(folder)) {
+  if (slideshow::SlideshowExists(SlideshowsFolder(programFolder_), name)) {
     const MessageBox question{
         "A slideshow with the same name as your importing slideshow exists.\r\n"
         "Over-write slideshow '" +
             name + "' ?",
         "Slideshow Exists", MessageButtons::kYesNo, MessageIcon::kQuestion};
     if (window_.ShowMessage(question) != MessageAnswer::kYes) {
-      return;
+      return {AttachResult::kOldSlideshowKept, {}};
     }
-    slideshow::DeleteFilesInFolder(folder);
-  } else {
-    std::error_code ignored;
-    std::filesystem::create_directory(folder, ignored);
   }
   window_.ShowBusy();
-  slideshow::ExtractSlideshow(sFilePath, folder, state_.txtTags);
+  AttachOutcome outcome = ImportPresentation(sFilePath, name, copyExtension);
   window_.HideBusy();
+  if (outcome.result == AttachResult::kFailed) {
+    window_.ShowMessage(
+        Notice("The slideshow could not be imported completely. The earlier slideshow was kept.",
+               "Cannot Import"));
+  }
+  return outcome;
+}
+
+// The copy is made first and put in place only after the slideshow, so a failure of either keeps
+// both as they were.
+AttachOutcome frmMain::ImportPresentation(const std::string& package, const std::string& name,
+                                          const std::optional<std::string>& copyExtension) {
+  std::optional<attachments::PreparedAttachment> copy;
+  if (copyExtension) {
+    files::Result<attachments::PreparedAttachment> prepared = attachments::PrepareAttachment(
+        state_.sProfilePath, attachments::kPresentationKind.kind, *copyExtension, package);
+    if (!prepared) {
+      return Failed("cannot copy " + package + " into", state_.sProfilePath, prepared.error());
+    }
+    copy.emplace(std::move(*prepared));
+  }
+  const std::filesystem::path slideshows = SlideshowsFolder(programFolder_);
+  if (const files::Status imported =
+          slideshow::ImportSlideshow(package, slideshows, name, state_.txtTags);
+      !imported) {
+    return Failed("cannot import " + package + " as", slideshows / name, imported.error());
+  }
+  if (copy) {
+    if (const files::Status placed = copy->Commit(); !placed) {
+      return Failed("imported, but cannot put the copy of " + package + " into",
+                    state_.sProfilePath, placed.error());
+    }
+  }
+  return {AttachResult::kTaken, {}};
 }
 
 }  // namespace vt::app

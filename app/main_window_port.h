@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "entryform/entry_values.h"
-#include "imaging/raster_port.h"
 
 namespace vt::app {
 
@@ -64,9 +63,6 @@ class MainWindowPort {
   // Shows the picture unscaled from its top-left corner; false, with the old picture kept, when
   // the file is missing or cannot be read.
   virtual bool ShowPhoto(const std::filesystem::path& picture) = 0;
-
-  // A raster for the resize control: its canvas and the JPEG writer belong to the window.
-  virtual std::unique_ptr<imaging::RasterPort> MakeRaster() = 0;
 
   // Attachment buttons: 0 presentation, 1 movie, 2 narration.
   virtual void SetAttachmentButtonEnabled(int index, bool enabled) = 0;

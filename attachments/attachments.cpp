@@ -1,16 +1,8 @@
 #include "attachments/attachments.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
-#include <memory>
-#include <random>
 
-#include "textdata/file_copy.h"
 #include "textdata/text.h"
 
 namespace vt::attachments {
@@ -22,74 +14,27 @@ std::size_t LastSeparator(std::string_view path) {
   return path.find_last_of("\\/");
 }
 
-struct FolderCloser {
-  void operator()(DIR* dir) const { ::closedir(dir); }
-};
-
-// Calls `visit(folderFd, name)` for every entry of the open folder but "." and "..". Takes over
-// `fd`, also when it cannot be listed.
-template <typename Visit>
-void ForEachEntry(int fd, Visit visit) {
-  if (fd < 0) {
-    return;
-  }
-  const std::unique_ptr<DIR, FolderCloser> dir(::fdopendir(fd));
-  if (!dir) {
-    ::close(fd);
-    return;
-  }
-  while (const dirent* entry = ::readdir(dir.get())) {
-    const std::string_view name = entry->d_name;
-    if (name != "." && name != "..") {
-      visit(::dirfd(dir.get()), entry->d_name);
-    }
-  }
-}
-
-int OpenFolder(const fs::path& folder) {
-  return ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-}
-
-// A link counts as its target when that is a file; a link to a folder counts nothing.
-std::uint64_t EntrySize(int folderFd, const char* name, const struct stat& own) {
-  if (!S_ISLNK(own.st_mode)) {
-    return S_ISREG(own.st_mode) ? static_cast<std::uint64_t>(own.st_size) : 0;
-  }
-  struct stat target {};
-  if (::fstatat(folderFd, name, &target, 0) != 0 || !S_ISREG(target.st_mode)) {
+// A link counts as its target when that is a file; a link to a folder counts nothing, and
+// sub-folders are entered without following links.
+std::uint64_t TreeSize(const files::Folder& folder) {
+  std::uint64_t total = 0;
+  const files::Result<std::vector<files::Entry>> entries = folder.List();
+  if (!entries) {
     return 0;
   }
-  return static_cast<std::uint64_t>(target.st_size);
-}
-
-// Subfolders are opened without following links, so a folder swapped for a link is not entered.
-std::uint64_t TreeSize(int fd) {
-  std::uint64_t total = 0;
-  ForEachEntry(fd, [&total](int folderFd, const char* name) {
-    struct stat own {};
-    if (::fstatat(folderFd, name, &own, AT_SYMLINK_NOFOLLOW) != 0) {
-      return;
-    }
-    if (S_ISDIR(own.st_mode)) {
-      total += TreeSize(::openat(folderFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  for (const files::Entry& entry : *entries) {
+    if (entry.type == files::EntryType::kFolder) {
+      if (const auto child = folder.OpenChild(entry.name)) {
+        total += TreeSize(*child);
+      }
+    } else if (entry.type == files::EntryType::kLink) {
+      const auto target = folder.StatTarget(entry.name);
+      total += target ? target->size : 0;
     } else {
-      total += EntrySize(folderFd, name, own);
+      total += entry.size;
     }
-  });
+  }
   return total;
-}
-
-// Names of the entries directly in the folder that are not folders (a link to one is a link).
-std::vector<std::string> NonFolderNames(const fs::path& folder) {
-  std::vector<std::string> names;
-  ForEachEntry(OpenFolder(folder), [&names](int folderFd, const char* name) {
-    struct stat own {};
-    if (::fstatat(folderFd, name, &own, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISDIR(own.st_mode)) {
-      names.emplace_back(name);
-    }
-  });
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 bool IsOfKind(std::string_view name, std::string_view kind) {
@@ -104,77 +49,11 @@ bool IsPlainNamePiece(std::string_view piece) {
   return piece.find('/') == std::string_view::npos && piece.find('\0') == std::string_view::npos;
 }
 
-// A kind names files of its own only when it is a plain name that does not start with ".": the
-// temporary copies start with "." & kind and must not match the kind's pattern.
+// A kind names files of its own only when it is a plain name that does not start with ".", the
+// start of every temporary name.
 bool IsUsableKind(std::string_view kind) {
   const std::string trimmed = textdata::TrimBlanks(kind);
   return IsPlainNamePiece(kind) && !trimmed.empty() && trimmed.front() != '.';
-}
-
-std::string TempPrefix(std::string_view kind) {
-  return "." + std::string(kind) + ".tmp-";
-}
-
-// What an earlier crash in the middle of a copy left behind.
-void RemoveLeftoverCopies(const fs::path& folder, std::string_view kind) {
-  const std::string prefix = TempPrefix(kind);
-  for (const std::string& name : NonFolderNames(folder)) {
-    if (name.starts_with(prefix)) {
-      ::unlink((folder / name).c_str());
-    }
-  }
-}
-
-// Created with the mode of any new file (not mkostemp's 0600), never through a link.
-int CreateUniqueFile(const fs::path& folder, std::string_view kind, fs::path& created) {
-  static constexpr std::string_view kLetters =
-      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  std::mt19937 random(std::random_device{}());
-  std::uniform_int_distribution<std::size_t> pick(0, kLetters.size() - 1);
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string name = TempPrefix(kind);
-    for (int i = 0; i < 6; ++i) {
-      name += kLetters[pick(random)];
-    }
-    created = folder / name;
-    const int fd =
-        ::open(created.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) {
-      return fd;
-    }
-  }
-  return -1;
-}
-
-// The whole source into `out`; a source that is no regular file, or shrinks meanwhile, fails.
-bool CopyWholeFile(const fs::path& source, int out) {
-  const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) {
-    return false;
-  }
-  struct stat st {};
-  bool copied = false;
-  if (::fstat(in, &st) == 0 && S_ISREG(st.st_mode)) {
-    const auto size = static_cast<std::uint64_t>(st.st_size);
-    copied = textdata::CopyFileRange(in, 0, size, out) == size;
-  }
-  ::close(in);
-  return copied;
-}
-
-// A copy of the source under a temporary name in the folder; empty when it could not be made.
-fs::path CopyToTemporary(const fs::path& folder, std::string_view kind, const fs::path& source) {
-  fs::path temp;
-  const int out = CreateUniqueFile(folder, kind, temp);
-  if (out < 0) {
-    return {};
-  }
-  const bool copied = CopyWholeFile(source, out);
-  if (::close(out) != 0 || !copied) {
-    ::unlink(temp.c_str());
-    return {};
-  }
-  return temp;
 }
 
 }  // namespace
@@ -197,14 +76,15 @@ std::string GetFileExtension(std::string& name) {
 }
 
 double GetFolderSize(const fs::path& path, bool singleFile) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
+  const files::Result<files::Entry> entry = files::StatPath(path);
+  if (!entry) {
     return 0;
   }
-  if (S_ISDIR(st.st_mode)) {
-    return static_cast<double>(TreeSize(OpenFolder(path)));
+  if (entry->type == files::EntryType::kFolder) {
+    const auto folder = files::Folder::Open(path);
+    return folder ? static_cast<double>(TreeSize(*folder)) : 0;
   }
-  return singleFile && S_ISREG(st.st_mode) ? static_cast<double>(st.st_size) : 0;
+  return singleFile ? static_cast<double>(entry->size) : 0;
 }
 
 bool ExceedsLimit(double size, std::int16_t limitMegabytes) {
@@ -218,42 +98,62 @@ std::string AttachmentName(std::string_view kind, std::string_view extension) {
   return name;
 }
 
-std::vector<fs::path> FilesOfKind(const fs::path& folder, std::string_view kind) {
-  std::vector<fs::path> files;
-  if (kind.empty()) {
-    return files;
+std::vector<std::string> FilesOfKind(const files::Folder& folder, std::string_view kind) {
+  std::vector<std::string> names;
+  const files::Result<std::vector<files::Entry>> entries = folder.List();
+  if (kind.empty() || !entries) {
+    return names;
   }
-  for (const std::string& name : NonFolderNames(folder)) {
-    if (IsOfKind(name, kind)) {
-      files.push_back(folder / name);
+  for (const files::Entry& entry : *entries) {
+    if (entry.type != files::EntryType::kFolder && IsOfKind(entry.name, kind)) {
+      names.push_back(entry.name);
     }
   }
-  return files;
+  return names;
 }
 
-// The copy takes the attachment's name in one rename before the kind's other files go, so the
-// folder holds an attachment of the kind at every moment, and a failure changes nothing.
-bool ReplaceAttachment(const fs::path& folder, std::string_view kind, std::string_view extension,
-                       const fs::path& source) {
-  if (!IsUsableKind(kind) || !IsPlainNamePiece(extension)) {
-    return false;
+files::Status PreparedAttachment::Commit() {
+  if (files::Status placed = copy_.Commit(); !placed) {
+    return placed;
   }
-  RemoveLeftoverCopies(folder, kind);
-  const fs::path temp = CopyToTemporary(folder, kind, source);
-  if (temp.empty()) {
-    return false;
-  }
-  const fs::path destination = folder / AttachmentName(kind, extension);
-  if (::rename(temp.c_str(), destination.c_str()) != 0) {
-    ::unlink(temp.c_str());
-    return false;
-  }
-  for (const fs::path& old : FilesOfKind(folder, kind)) {
-    if (old != destination) {
-      ::unlink(old.c_str());
+  files::Status removed;
+  for (const std::string& old : FilesOfKind(folder_, kind_)) {
+    if (old != name_) {
+      if (files::Status status = folder_.RemoveFile(old); !status && removed) {
+        removed = status;
+      }
     }
   }
-  return true;
+  folder_.Sync();
+  return removed;
+}
+
+files::Result<PreparedAttachment> PrepareAttachment(const fs::path& folder, std::string_view kind,
+                                                    std::string_view extension,
+                                                    const fs::path& source) {
+  if (!IsUsableKind(kind) || !IsPlainNamePiece(extension)) {
+    return files::Error::System(EINVAL);
+  }
+  files::Result<files::Folder> profile = files::Folder::Open(folder);
+  if (!profile) {
+    return profile.error();
+  }
+  std::string name = AttachmentName(kind, extension);
+  files::Result<files::NewFile> copy = files::CopyToNewFile(source, *profile, name);
+  if (!copy) {
+    return copy.error();
+  }
+  return PreparedAttachment(std::move(*profile), std::string(kind), std::move(name),
+                            std::move(*copy));
+}
+
+files::Status ReplaceAttachment(const fs::path& folder, std::string_view kind,
+                                std::string_view extension, const fs::path& source) {
+  files::Result<PreparedAttachment> prepared = PrepareAttachment(folder, kind, extension, source);
+  if (!prepared) {
+    return prepared.error();
+  }
+  return prepared->Commit();
 }
 
 }  // namespace vt::attachments

@@ -6,6 +6,10 @@
 #include <string_view>
 #include <vector>
 
+#include "files/folder.h"
+#include "files/replace.h"
+#include "files/result.h"
+
 namespace vt::attachments {
 
 // The part of the path after its last separator ("\" or "/"); the whole path when it has none.
@@ -28,16 +32,44 @@ bool ExceedsLimit(double size, std::int16_t limitMegabytes);
 // drops them ("nar." is "nar").
 std::string AttachmentName(std::string_view kind, std::string_view extension);
 
-// The files of a kind directly in the folder: those named kind, or kind & "." & anything, letter
-// case ignored ("mov", "mov.avi", "MOV.MPG"; not "movie.avi").
-std::vector<std::filesystem::path> FilesOfKind(const std::filesystem::path& folder,
-                                               std::string_view kind);
+// The names of the kind's files directly in the folder: kind, or kind & "." & anything, letter
+// case ignored ("mov", "mov.avi", "MOV.MPG"; not "movie.avi"); folders are no files.
+std::vector<std::string> FilesOfKind(const files::Folder& folder, std::string_view kind);
 
-// Makes `source` the folder's attachment of `kind`: the file is first copied to a temporary name in
-// the folder; only when that succeeded are the kind's old files removed and the copy renamed to
-// AttachmentName(kind, extension). False, with the old attachment in place, when the copy failed
-// (missing source, missing folder, full disk).
-bool ReplaceAttachment(const std::filesystem::path& folder, std::string_view kind,
-                       std::string_view extension, const std::filesystem::path& source);
+// A complete, flushed copy of a file, ready to become the folder's attachment of its kind.
+class PreparedAttachment {
+ public:
+  // Puts the copy at its name and then removes the kind's other files, so the folder holds the
+  // old or the new attachment at every moment, and a crash in between leaves at most one more file
+  // of the kind, which the next attachment of the kind removes.
+  files::Status Commit();
+
+ private:
+  friend files::Result<PreparedAttachment> PrepareAttachment(const std::filesystem::path&,
+                                                             std::string_view, std::string_view,
+                                                             const std::filesystem::path&);
+  PreparedAttachment(files::Folder folder, std::string kind, std::string name, files::NewFile copy)
+      : folder_(std::move(folder)),
+        kind_(std::move(kind)),
+        name_(std::move(name)),
+        copy_(std::move(copy)) {}
+
+  files::Folder folder_;
+  std::string kind_;
+  std::string name_;
+  files::NewFile copy_;
+};
+
+// Copies `source` (a regular file; a link counts as its target) into the folder under a temporary
+// name; nothing else in the folder changes until Commit. Fails, changing nothing, for a kind or
+// extension that is no plain name piece, a missing folder or source, or a copy that failed.
+files::Result<PreparedAttachment> PrepareAttachment(const std::filesystem::path& folder,
+                                                    std::string_view kind,
+                                                    std::string_view extension,
+                                                    const std::filesystem::path& source);
+
+// PrepareAttachment and Commit in one.
+files::Status ReplaceAttachment(const std::filesystem::path& folder, std::string_view kind,
+                                std::string_view extension, const std::filesystem::path& source);
 
 }  // namespace vt::attachments

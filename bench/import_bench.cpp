@@ -1,12 +1,13 @@
 // Slideshow import probe for bench/import.sh:
-//   import_bench pack PACKAGE HEADER FILE...   makes a package whose slides are the files, and
-//                                              writes its header text to HEADER (fifty entries do
-//                                              not fit the 1000-byte trailer, so it stands apart)
-//   import_bench import PACKAGE HEADER FOLDER  unpacks as the import does; prints the seconds and
-//                                              the peak resident memory in kilobytes
+//   import_bench pack PACKAGE HEADER LINES FILE...  makes a package whose slides are the files,
+//                                         with LINES empty lines in its description, and writes
+//                                         its header text to HEADER (many entries do not fit the
+//                                         1000-byte trailer, so it stands apart)
+//   import_bench import PACKAGE HEADER SLIDESHOWS  imports it as the slideshow "show" there, as the
+//                                         wizard does; prints the seconds and the peak resident
+//                                         memory in kilobytes
 #include <fcntl.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -16,10 +17,11 @@
 #include <string>
 #include <vector>
 
-#include "slideshow/package.h"
-#include "textdata/file_copy.h"
+#include "files/copy.h"
+#include "files/read.h"
+#include "files/replace.h"
+#include "slideshow/import.h"
 #include "textdata/tagged_text.h"
-#include "textdata/text_file.h"
 
 namespace {
 
@@ -30,9 +32,13 @@ std::string Element(const std::string& name, const std::string& value) {
 }
 
 // A description as a slideshow maker writes it: every key the import reads is there, so the
-// import writes no defaults into it.
-std::string Description(std::size_t slides) {
-  std::string text = "[SLIDESHOW]\r\ntotal=" + std::to_string(slides) + "\r\n[VOICE]\r\n";
+// import writes no defaults into it; `lines` empty lines stand before its voice flags.
+std::string Description(std::size_t slides, std::size_t lines) {
+  std::string text = "[SLIDESHOW]\r\ntotal=" + std::to_string(slides) + "\r\n";
+  for (std::size_t i = 0; i < lines; ++i) {
+    text += "\r\n";
+  }
+  text += "[VOICE]\r\n";
   for (std::size_t n = 1; n <= slides; ++n) {
     text += std::to_string(n) + "=0\r\n";
   }
@@ -45,20 +51,18 @@ bool WriteAll(int fd, const std::string& bytes) {
 
 // Appends the file to `out`; its size, or -1.
 long long AppendFile(const fs::path& file, int out) {
-  const int in = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  struct stat st {};
-  const bool ok = in >= 0 && ::fstat(in, &st) == 0 &&
-                  vt::textdata::CopyFileRange(in, 0, static_cast<std::uint64_t>(st.st_size), out) ==
-                      static_cast<std::uint64_t>(st.st_size);
-  if (in >= 0) {
-    ::close(in);
+  const auto in = vt::files::OpenForReading(file);
+  if (!in) {
+    return -1;
   }
-  return ok ? static_cast<long long>(st.st_size) : -1;
+  const auto copied = vt::files::CopyRange(in->fd.get(), 0, in->size, out);
+  return copied && *copied == in->size ? static_cast<long long>(in->size) : -1;
 }
 
-int Pack(const fs::path& package, const fs::path& headerFile, const std::vector<fs::path>& files) {
+int Pack(const fs::path& package, const fs::path& headerFile, std::size_t lines,
+         const std::vector<fs::path>& files) {
   const int out = ::open(package.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  const std::string description = Description(files.size());
+  const std::string description = Description(files.size(), lines);
   std::string header = Element("ssdat_size", std::to_string(description.size()));
   bool ok = out >= 0 && WriteAll(out, description);
   long long position = static_cast<long long>(description.size()) + 1;
@@ -71,21 +75,26 @@ int Pack(const fs::path& package, const fs::path& headerFile, const std::vector<
     position += size;
     ok = size >= 0;
   }
-  ok = ok && vt::textdata::ReplaceFileAtomically(headerFile, header);
+  ok = ok && vt::files::ReplaceFile(headerFile, header);
   if (out >= 0) {
     ::close(out);
   }
   return ok ? 0 : 1;
 }
 
-int Import(const fs::path& package, const fs::path& headerFile, const fs::path& folder) {
-  const auto header = vt::textdata::ReadFileBytes(headerFile);
+int Import(const fs::path& package, const fs::path& headerFile, const fs::path& slideshows) {
+  const auto header = vt::files::ReadFile(headerFile, vt::files::kTextFileCap);
   if (!header) {
     return 1;
   }
   const auto start = std::chrono::steady_clock::now();
-  vt::slideshow::ExtractSlideshow(package, folder, *header);
+  const vt::files::Status imported =
+      vt::slideshow::ImportSlideshow(package, slideshows, "show", *header);
   const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
+  if (!imported) {
+    std::fprintf(stderr, "import_bench: %s\n", imported.error().Describe().c_str());
+    return 1;
+  }
   rusage usage{};
   ::getrusage(RUSAGE_SELF, &usage);
   std::printf("seconds=%.3f peak_kb=%ld\n", seconds.count(), usage.ru_maxrss);
@@ -95,14 +104,15 @@ int Import(const fs::path& package, const fs::path& headerFile, const fs::path& 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc >= 5 && std::strcmp(argv[1], "pack") == 0) {
-    return Pack(argv[2], argv[3], std::vector<fs::path>(argv + 4, argv + argc));
+  if (argc >= 6 && std::strcmp(argv[1], "pack") == 0) {
+    return Pack(argv[2], argv[3], std::stoul(argv[4]),
+                std::vector<fs::path>(argv + 5, argv + argc));
   }
   if (argc == 5 && std::strcmp(argv[1], "import") == 0) {
     return Import(argv[2], argv[3], argv[4]);
   }
   std::fprintf(stderr,
-               "usage: import_bench pack PACKAGE HEADER FILE...\n"
-               "       import_bench import PACKAGE HEADER FOLDER\n");
+               "usage: import_bench pack PACKAGE HEADER LINES FILE...\n"
+               "       import_bench import PACKAGE HEADER SLIDESHOWS\n");
   return 2;
 }

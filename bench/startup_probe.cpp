@@ -24,11 +24,12 @@
 #include <ctime>
 
 #include "app/paths.h"
+#include "app/record_files.h"
+#include "files/replace.h"
 #include "platform/sqlcipher_database.h"
 #include "platform/wizard.h"
 #include "textdata/profile_record.h"
 #include "textdata/tagged_text.h"
-#include "textdata/text_file.h"
 #include "tools/admin/installation.h"
 
 namespace {
@@ -75,8 +76,8 @@ int MakeInstallation(const fs::path& folder) {
   const fs::path profile = *vt::app::ProfileFolder(folder, "1");
   fs::create_directories(profile);
   const bool written =
-      vt::textdata::ReplaceFileAtomically(vt::app::SetupDataPath(folder), SetupText()) &&
-      vt::textdata::WriteProfileRecord(profile / vt::textdata::kProfileRecordName, record);
+      vt::files::ReplaceFile(vt::app::SetupDataPath(folder), SetupText()) &&
+      vt::app::WriteProfileRecord(profile / vt::textdata::kProfileRecordName, record);
   return written ? 0 : 1;
 }
 

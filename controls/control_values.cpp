@@ -68,7 +68,8 @@ void WriteNumber(properties::PropertyBag& bag, std::string_view key, std::int64_
   bag.Write(key, value, defaultValue);
 }
 
-QFont ReadFont(const properties::PropertyBag& bag, std::string_view key, const QFont& defaultValue) {
+QFont ReadFont(const properties::PropertyBag& bag, std::string_view key,
+               const QFont& defaultValue) {
   QFont font = defaultValue;
   const std::string stored = bag.ReadText(key, defaultValue.toString().toStdString());
   font.fromString(QString::fromStdString(stored));

@@ -35,8 +35,8 @@ Status WriteAll(int out, const char* data, std::size_t size) {
 }
 
 // Copies through a buffer; `copied` counts what is already done.
-Result<std::uint64_t> CopyThroughBuffer(int in, std::uint64_t offset, std::uint64_t length,
-                                        int out, std::uint64_t copied) {
+Result<std::uint64_t> CopyThroughBuffer(int in, std::uint64_t offset, std::uint64_t length, int out,
+                                        std::uint64_t copied) {
   std::vector<char> buffer(
       static_cast<std::size_t>(std::min<std::uint64_t>(length - copied, kBufferSize)));
   while (copied < length) {

@@ -191,10 +191,9 @@ Status Folder::RemoveTree(std::string_view name) const {
   return Done(::unlinkat(fd_.get(), std::string(name).c_str(), AT_REMOVEDIR));
 }
 
-Status Folder::Rename(std::string_view name, const Folder& target,
-                      std::string_view newName) const {
-  return Done(::renameat(fd_.get(), std::string(name).c_str(), target.fd(),
-                         std::string(newName).c_str()));
+Status Folder::Rename(std::string_view name, const Folder& target, std::string_view newName) const {
+  return Done(
+      ::renameat(fd_.get(), std::string(name).c_str(), target.fd(), std::string(newName).c_str()));
 }
 
 Status Folder::RenameNoReplace(std::string_view name, std::string_view newName) const {

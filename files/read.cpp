@@ -86,7 +86,8 @@ Result<OpenFile> OpenForReading(const std::filesystem::path& path) {
 }
 
 Result<OpenFile> OpenForReading(const Folder& folder, std::string_view name) {
-  return CheckRegular(Fd(::openat(folder.fd(), std::string(name).c_str(), kReadFlags | O_NOFOLLOW)));
+  return CheckRegular(
+      Fd(::openat(folder.fd(), std::string(name).c_str(), kReadFlags | O_NOFOLLOW)));
 }
 
 Result<std::string> ReadFile(const std::filesystem::path& path, std::uint64_t cap) {

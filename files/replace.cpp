@@ -63,6 +63,17 @@ std::string_view TagOfTemporary(std::string_view name) {
   return name.substr(kTempStart.size(), kTagDigits);
 }
 
+// Runs `make` on fresh temporary names for `name` until it finds one free; its last result.
+template <typename Make>
+auto UnderTemporaryName(std::string_view name, const Make& make) {
+  for (int attempt = 0;; ++attempt) {
+    auto made = make(TemporaryName(name));
+    if (made || made.error().code() != EEXIST || attempt == kNameAttempts) {
+      return made;
+    }
+  }
+}
+
 // A temporary's writer holds this lock until it is done; a killed writer's lock is gone.
 bool TryLock(int fd) {
   return ::flock(fd, LOCK_EX | LOCK_NB) == 0;
@@ -93,7 +104,8 @@ bool ReturnSubfolders(const Folder& parent, std::string_view tag, const Folder& 
   bool returned = true;
   for (const Entry& entry : *inside) {
     if (isFolder(entry)) {
-      const bool free = !target->Stat(entry.name) && leftover.Rename(entry.name, *target, entry.name);
+      const bool free =
+          !target->Stat(entry.name) && leftover.Rename(entry.name, *target, entry.name);
       returned = returned && free;
     }
   }
@@ -121,17 +133,14 @@ Result<NewFile> NewFile::Create(const Folder& folder, std::string_view name) {
     return own.error();
   }
   SweepLeftovers(folder);
-  for (int attempt = 0;; ++attempt) {
-    std::string temporary = TemporaryName(name);
+  return UnderTemporaryName(name, [&](std::string temporary) -> Result<NewFile> {
     Result<Fd> fd = folder.CreateFile(temporary);
-    if (fd) {
-      TryLock(fd->get());
-      return NewFile(std::move(*own), std::string(name), std::move(temporary), std::move(*fd));
-    }
-    if (fd.error().code() != EEXIST || attempt == kNameAttempts) {
+    if (!fd) {
       return fd.error();
     }
-  }
+    TryLock(fd->get());
+    return NewFile(std::move(*own), std::string(name), std::move(temporary), std::move(*fd));
+  });
 }
 
 Result<NewFile> NewFile::Create(const std::filesystem::path& path) {
@@ -240,13 +249,9 @@ Result<NewFolder> NewFolder::Create(const Folder& parent, std::string_view name)
     return own.error();
   }
   SweepLeftovers(parent);
-  for (int attempt = 0;; ++attempt) {
-    std::string temporary = TemporaryName(name);
+  return UnderTemporaryName(name, [&](std::string temporary) -> Result<NewFolder> {
     if (Status made = parent.MakeFolder(temporary); !made) {
-      if (made.error().code() != EEXIST || attempt == kNameAttempts) {
-        return made.error();
-      }
-      continue;
+      return made.error();
     }
     Result<Folder> folder = parent.OpenChild(temporary);
     if (!folder) {
@@ -254,9 +259,8 @@ Result<NewFolder> NewFolder::Create(const Folder& parent, std::string_view name)
       return folder.error();
     }
     TryLock(folder->fd());
-    return NewFolder(std::move(*own), std::string(name), std::move(temporary),
-                     std::move(*folder));
-  }
+    return NewFolder(std::move(*own), std::string(name), std::move(temporary), std::move(*folder));
+  });
 }
 
 Status NewFolder::HandOverSubfolders(const Folder& old) const {

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <utility>
 
-#include "properties/property_bag.h"
 #include "imaging/raster_port.h"
+#include "properties/property_bag.h"
 
 namespace vt::imaging {
 

@@ -1,8 +1,6 @@
 #include "imaging/img_thumb_aspected.h"
 
-#include <QFile>
 #include <QFrame>
-#include <QImageReader>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -10,6 +8,7 @@
 #include <functional>
 #include <utility>
 
+#include "imaging/picture_file.h"
 #include "imaging/placement.h"
 
 namespace vt::imaging {
@@ -102,12 +101,6 @@ void SetFrameStyleOf(QFrame& frame, std::int16_t style) {
 
 std::int16_t FrameStyleOf(const QFrame& frame) {
   return frame.frameShape() == QFrame::Box ? kSingleLine : 0;
-}
-
-QImage ReadPicture(const std::string& path) {
-  QImageReader reader(QFile::decodeName(path.c_str()));
-  reader.setAutoTransform(true);  // a photo taken on its side is shown upright
-  return reader.read();
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIcon>
-#include <QImageReader>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPixmap>
@@ -19,10 +18,10 @@
 #include <utility>
 
 #include "app/frm_main.h"
+#include "imaging/picture_file.h"
 #include "platform/dialogs.h"
 #include "platform/file_dialog.h"
 #include "platform/html_form_view.h"
-#include "platform/qt_raster.h"
 
 namespace vt::platform {
 namespace {
@@ -237,18 +236,12 @@ std::vector<entryform::PageElement> MainWindow::PageElements() const {
 }
 
 bool MainWindow::ShowPhoto(const std::filesystem::path& picture) {
-  QImageReader reader(QFile::decodeName(picture.c_str()));
-  reader.setAutoTransform(true);
-  const QImage image = reader.read();
+  const QImage image = imaging::ReadPicture(picture);
   if (image.isNull()) {
     return false;
   }
   picProfileImage_->setPixmap(QPixmap::fromImage(image));
   return true;
-}
-
-std::unique_ptr<imaging::RasterPort> MainWindow::MakeRaster() {
-  return std::make_unique<QtRaster>();
 }
 
 void MainWindow::SetAttachmentButtonEnabled(int index, bool enabled) {

@@ -46,7 +46,6 @@ class MainWindow : public QMainWindow, public app::MainWindowPort {
   void ShowPage(const std::string& html) override;
   std::vector<entryform::PageElement> PageElements() const override;
   bool ShowPhoto(const std::filesystem::path& picture) override;
-  std::unique_ptr<imaging::RasterPort> MakeRaster() override;
   void SetAttachmentButtonEnabled(int index, bool enabled) override;
   void ShowBusy() override;
   void HideBusy() override;

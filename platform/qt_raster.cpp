@@ -1,17 +1,19 @@
 #include "platform/qt_raster.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
 #include <array>
 #include <string_view>
 
-#include "textdata/text_file.h"
+#include "files/replace.h"
+#include "imaging/picture_file.h"
 
 namespace vt::platform {
 namespace {
+
+using imaging::PictureReader;
 
 // The reductions libjpeg decodes at by its own DCT scaling, largest first.
 constexpr std::array<int, 3> kJpegReductions = {8, 4, 2};
@@ -34,8 +36,8 @@ int JpegReduction(QSize natural, imaging::Size drawn) {
 
 std::optional<imaging::Size> QtRaster::LoadSource(const std::filesystem::path& file,
                                                   const DrawnSize& drawnSize) {
-  QImageReader reader(QFile::decodeName(file.c_str()));
-  reader.setAutoTransform(true);
+  PictureReader picture(file);
+  QImageReader& reader = picture.reader();
   const QSize stored = reader.size();
   if (!stored.isValid()) {
     return std::nullopt;
@@ -97,7 +99,7 @@ bool QtRaster::SaveCanvasAsJpeg(const std::filesystem::path& file, int quality) 
   QImageWriter writer(&buffer, "jpeg");
   writer.setQuality(quality);
   return writer.write(canvas_) &&
-         textdata::ReplaceFileAtomically(
+         files::ReplaceFile(
              file, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 

@@ -1,9 +1,8 @@
 #include "platform/sqlcipher_database.h"
 
-#include <fcntl.h>
 #include <sqlite3.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <optional>
@@ -12,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "files/folder.h"
+#include "files/read.h"
 #include "platform/key_derivation.h"
 
 namespace vt::platform {
@@ -109,15 +110,14 @@ constexpr std::size_t kSaltSize = 16;
 constexpr int kKeyDerivationRounds = 64000;
 constexpr std::size_t kPageKeySize = 32;
 
-std::optional<std::array<unsigned char, kSaltSize>> ReadSalt(const std::filesystem::path& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
+std::optional<std::array<unsigned char, kSaltSize>> ReadSalt(int fd) {
+  const files::Result<std::string> bytes = files::ReadAt(fd, 0, kSaltSize);
+  if (!bytes || bytes->size() != kSaltSize) {
     return std::nullopt;
   }
   std::array<unsigned char, kSaltSize> salt{};
-  const ssize_t read = ::pread(fd, salt.data(), salt.size(), 0);
-  ::close(fd);
-  return read == static_cast<ssize_t>(salt.size()) ? std::optional(salt) : std::nullopt;
+  std::copy(bytes->begin(), bytes->end(), salt.begin());
+  return salt;
 }
 
 // SQLCipher takes a key written as x'<hex>' as the page key itself and derives nothing.
@@ -152,9 +152,14 @@ sqlite3* OpenKeyed(const std::filesystem::path& path, std::string_view key) {
 // The page key derived here takes less than half the time of SQLCipher's own derivation, which the
 // wizard's start-up waits for. The passphrase still opens a file that has no salt yet (a new, empty
 // one) or whose salt changed after it was read. Null when neither opens the file, so that every
-// statement fails, also those that read no table.
+// statement fails, also those that read no table; also for anything but a regular file, which
+// SQLite would wait on (a FIFO) or read without end (a device).
 sqlite3* OpenDeciphered(const std::filesystem::path& path) {
-  if (const auto salt = ReadSalt(path)) {
+  const files::Result<files::OpenFile> file = files::OpenForReading(path);
+  if (!file) {
+    return nullptr;
+  }
+  if (const auto salt = ReadSalt(file->fd.get())) {
     if (sqlite3* connection = OpenKeyed(path, PageKeyText(*salt))) {
       return connection;
     }
@@ -169,16 +174,16 @@ std::unique_ptr<database::DatabasePort> OpenDatabase(const std::filesystem::path
 }
 
 std::unique_ptr<database::DatabasePort> CreateDatabase(const std::filesystem::path& path) {
-  // O_EXCL refuses an existing file (or link) in one step; an empty file is an empty database.
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-  if (fd < 0) {
+  // An exclusive creation refuses an existing file (or link) in one step; an empty file is an
+  // empty database.
+  const files::Result<files::Folder> folder = files::Folder::Open(path.parent_path());
+  const std::string name = path.filename().string();
+  if (!folder || !folder->CreateFile(name, 0644)) {
     return nullptr;
   }
-  ::close(fd);
   sqlite3* connection = OpenDeciphered(path);
   if (connection == nullptr) {
-    std::error_code ignored;
-    std::filesystem::remove(path, ignored);
+    folder->RemoveFile(name);
     return nullptr;
   }
   return std::make_unique<SqlCipherDatabase>(connection);

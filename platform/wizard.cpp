@@ -11,6 +11,7 @@
 #include "app/mmain.h"
 #include "app/paths.h"
 #include "platform/main_window.h"
+#include "platform/qt_raster.h"
 #include "platform/sqlcipher_database.h"
 
 namespace vt::platform {
@@ -51,9 +52,12 @@ int RunWizard(int& argc, char** argv) {
     return 0;
   }
   MainWindow window;
-  app::frmMain logic(window, programFolder, [&database](const fs::path& path) {
-    return database.valid() ? database.get() : OpenDatabase(path);
-  });
+  app::frmMain logic(
+      window, programFolder,
+      [&database](const fs::path& path) {
+        return database.valid() ? database.get() : OpenDatabase(path);
+      },
+      std::make_unique<QtRaster>());
   window.SetLogic(&logic);
   app::OpenProfileOf(logic, profileId);
   return QApplication::exec();

@@ -1,24 +1,19 @@
 #include "slideshow/import.h"
 
 #include <algorithm>
-#include <system_error>
+
+#include "files/folder.h"
+#include "files/replace.h"
+#include "slideshow/package.h"
 
 namespace vt::slideshow {
 namespace {
-
-namespace fs = std::filesystem;
 
 std::string WithoutSeparators(std::string_view piece) {
   std::string result(piece);
   std::replace_if(
       result.begin(), result.end(), [](char c) { return c == '/' || c == '\\' || c == '\0'; }, '_');
   return result;
-}
-
-// The entry itself, not what a link points to, so a link to a folder counts as a file.
-bool IsFolder(const fs::directory_entry& entry) {
-  std::error_code ec;
-  return entry.symlink_status(ec).type() == fs::file_type::directory;
 }
 
 }  // namespace
@@ -29,19 +24,30 @@ std::string SlideshowName(std::string_view group, std::string_view lastName,
          WithoutSeparators(firstName) + " " + WithoutSeparators(profileId);
 }
 
-bool FolderExists(const fs::path& folder) {
-  std::error_code ec;
-  return fs::is_directory(folder, ec);
+bool SlideshowExists(const std::filesystem::path& slideshows, std::string_view name) {
+  const files::Result<files::Folder> folder = files::Folder::Open(slideshows);
+  const files::Result<files::Entry> entry =
+      folder ? folder->Stat(name) : files::Result<files::Entry>(folder.error());
+  return entry &&
+         (entry->type == files::EntryType::kFolder || entry->type == files::EntryType::kLink);
 }
 
-void DeleteFilesInFolder(const fs::path& folder) {
-  std::error_code ec;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    if (!IsFolder(*it)) {
-      std::error_code ignored;  // a file that cannot be removed is left; the rest still go
-      fs::remove(it->path(), ignored);
-    }
+files::Status ImportSlideshow(const std::filesystem::path& package,
+                              const std::filesystem::path& slideshows, std::string_view name,
+                              std::string_view headerText) {
+  const files::Result<files::Folder> parent = files::Folder::Open(slideshows);
+  if (!parent) {
+    return parent.error();
   }
+  files::Result<files::NewFolder> staging = files::NewFolder::Create(*parent, name);
+  if (!staging) {
+    return staging.error();
+  }
+  if (files::Status unpacked = ExtractSlideshow(package, staging->folder(), headerText);
+      !unpacked) {
+    return unpacked;
+  }
+  return staging->Commit();
 }
 
 }  // namespace vt::slideshow

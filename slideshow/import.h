@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "files/result.h"
+
 namespace vt::slideshow {
 
 // group & " " & last name & " " & first name & " " & identifier, with path separators and NUL in
@@ -11,10 +13,16 @@ namespace vt::slideshow {
 std::string SlideshowName(std::string_view group, std::string_view lastName,
                           std::string_view firstName, std::string_view profileId);
 
-// True when the folder exists.
-bool FolderExists(const std::filesystem::path& folder);
+// True when a folder, or a link of any kind, stands at the name inside `slideshows`: an import
+// asks before it replaces either. A link is never followed.
+bool SlideshowExists(const std::filesystem::path& slideshows, std::string_view name);
 
-// Deletes every file directly inside the folder (links removed, not followed); sub-folders stay.
-void DeleteFilesInFolder(const std::filesystem::path& folder);
+// Imports the package as the slideshow `name` inside `slideshows`, as one transaction: it is
+// unpacked into a new folder beside the old one, flushed, and swapped in only when complete; the
+// old slideshow's sub-folders move over and its files go. On any failure the old slideshow stays
+// exactly as it was. A link at the name is replaced by the new folder, never followed.
+files::Status ImportSlideshow(const std::filesystem::path& package,
+                              const std::filesystem::path& slideshows, std::string_view name,
+                              std::string_view headerText);
 
 }  // namespace vt::slideshow

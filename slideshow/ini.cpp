@@ -1,14 +1,14 @@
 #include "slideshow/ini.h"
 
+#include <algorithm>
 #include <cstddef>
-#include <list>
 #include <optional>
-#include <system_error>
 #include <unordered_map>
 #include <utility>
 
+#include "files/read.h"
+#include "textdata/encoding.h"
 #include "textdata/text.h"
-#include "textdata/text_file.h"
 
 namespace vt::mIni {
 namespace {
@@ -17,19 +17,9 @@ namespace fs = std::filesystem;
 
 // The platform's read buffer holds 255 characters, one of them its terminating NUL.
 constexpr std::size_t kMaxValueChars = 254;
-
-enum class LineKind { kOther, kSection, kKey };
-
-// One line of the file: its bytes as they stand and what they say, decoded.
-struct Line {
-  std::string text;     // without the line end
-  std::string lineEnd;  // "\r\n", "\n" or nothing (the last line)
-  LineKind kind = LineKind::kOther;
-  std::string name;   // section or key name, trimmed
-  std::string value;  // key value, trimmed
-};
-
-using Lines = std::list<Line>;
+// Written text is handed to the file in pieces of about this size.
+constexpr std::size_t kWriteChunk = std::size_t{1} << 20;
+constexpr std::size_t kNone = std::string::npos;
 
 std::string_view TrimBlanksAndTabs(std::string_view text) {
   const auto first = text.find_first_not_of(" \t");
@@ -45,25 +35,6 @@ std::string Lowered(std::string_view text) {
     c = textdata::AsciiLower(c);
   }
   return lowered;
-}
-
-void Classify(std::string_view decoded, Line& line) {
-  const std::string_view trimmed = TrimBlanksAndTabs(decoded);
-  if (trimmed.empty() || trimmed.front() == ';') {
-    return;
-  }
-  const auto close = trimmed.find(']');
-  if (trimmed.front() == '[' && close != std::string_view::npos) {
-    line.kind = LineKind::kSection;
-    line.name = TrimBlanksAndTabs(trimmed.substr(1, close - 1));
-    return;
-  }
-  line.kind = LineKind::kKey;
-  const auto equals = trimmed.find('=');
-  line.name = TrimBlanksAndTabs(trimmed.substr(0, equals));
-  if (equals != std::string_view::npos) {
-    line.value = TrimBlanksAndTabs(trimmed.substr(equals + 1));
-  }
 }
 
 std::string_view Unquoted(std::string_view value) {
@@ -85,136 +56,263 @@ std::string_view FirstChars(std::string_view utf8, std::size_t count) {
   return utf8;
 }
 
-// The file's bytes, "" for a missing file; no value when it exists but cannot be read.
-std::optional<std::string> CurrentBytes(const fs::path& file) {
-  if (auto bytes = textdata::ReadFileBytes(file)) {
-    return bytes;
+// The file's bytes, "" for a missing file.
+files::Result<std::string> CurrentBytes(const files::Result<files::Folder>& folder,
+                                        std::string_view name) {
+  if (!folder) {
+    return folder.error();
   }
-  std::error_code ec;
-  if (fs::exists(fs::symlink_status(file, ec))) {
-    return std::nullopt;
+  files::Result<std::string> bytes = files::ReadFile(*folder, name, files::kTextFileCap);
+  if (!bytes && bytes.error().IsMissing()) {
+    return std::string();
   }
-  return std::string();
+  return bytes;
 }
+
+// Hands text to a new file in large pieces.
+class ChunkedWriter {
+ public:
+  explicit ChunkedWriter(files::NewFile& file) : file_(file) {}
+
+  void Add(std::string_view text) {
+    if (pending_.size() + text.size() > kWriteChunk) {
+      Flush();
+    }
+    if (text.size() > kWriteChunk) {
+      Write(text);
+    } else {
+      pending_ += text;
+    }
+  }
+  files::Status Finish() {
+    Flush();
+    return status_;
+  }
+
+ private:
+  void Flush() {
+    Write(pending_);
+    pending_.clear();
+  }
+  void Write(std::string_view text) {
+    if (status_ && !text.empty()) {
+      status_ = file_.Write(text);
+    }
+  }
+
+  files::NewFile& file_;
+  std::string pending_;
+  files::Status status_;
+};
 
 }  // namespace
 
-// The lines of the file with an index of the first section of each name and, inside it, the
-// first key of each name: only those are ever read or changed, so lookups and changes do not
-// depend on the size of the file.
+// The file's bytes as read, the index of what was asked for, and the changes, kept apart until
+// Save puts them together.
 struct IniFile::Document {
+  struct Key {
+    std::string name;           // trimmed, as UTF-8
+    std::string value;          // trimmed, as UTF-8
+    std::size_t begin = kNone;  // the line's text in the file; kNone for a line added here
+    std::size_t end = 0;
+    bool changed = false;
+  };
   struct Section {
-    Lines::iterator last;  // the header or the section's last key line: new keys go after it
-    std::unordered_map<std::string, Lines::iterator> keys;
+    std::string name;  // as the first writer spelled it, for a section added here
+    bool inFile = false;
+    std::size_t insertAt = 0;  // where new keys go: after the header or the section's last key
+    bool insertAfterLineEnd = true;  // false after the file's last line, which has no line end
+    std::unordered_map<std::string, Key> keys;
+    std::vector<std::string> added;  // keys added here, in order
   };
 
-  Lines lines;
-  std::unordered_map<std::string, Section> sections;
+  std::string bytes;
+  std::optional<files::Error> unreadable;
   bool utf8 = true;
   std::string newLineEnd = "\r\n";
+  std::unordered_map<std::string, Section> sections;  // by name in lower case
+  std::vector<std::string> newSections;
+  bool changed = false;
 
-  explicit Document(std::string_view bytes) {
+  Document(files::Result<std::string> read, const std::vector<std::string>& wanted,
+           const KeyFilter& wantedKey) {
+    for (const std::string& section : wanted) {
+      sections.try_emplace(Lowered(TrimBlanksAndTabs(section)));
+    }
+    if (!read) {
+      unreadable = read.error();
+      return;
+    }
+    bytes = std::move(*read);
     utf8 = textdata::IsValidUtf8(bytes);
+    const std::string_view all = bytes;
     const bool lfOnly =
-        bytes.find('\n') != std::string_view::npos && bytes.find("\r\n") == std::string_view::npos;
+        all.find('\n') != std::string_view::npos && all.find("\r\n") == std::string_view::npos;
     newLineEnd = lfOnly ? "\n" : "\r\n";
+    Index(wantedKey);
+  }
+
+  std::string Decoded(std::string_view text) const {
+    return utf8 ? std::string(text) : textdata::DecodeWindows1252(text);
+  }
+
+  // One pass over the lines: the first section of each wanted name, the first line of each wanted
+  // key in it, and where new keys would go.
+  void Index(const KeyFilter& wantedKey) {
+    const std::string_view all = bytes;
     Section* current = nullptr;
-    for (std::size_t pos = 0; pos < bytes.size();) {
-      const auto newline = bytes.find('\n', pos);
-      const std::size_t end = newline == std::string_view::npos ? bytes.size() : newline + 1;
-      std::size_t textEnd = newline == std::string_view::npos ? bytes.size() : newline;
-      if (textEnd > pos && newline != std::string_view::npos && bytes[textEnd - 1] == '\r') {
+    std::string currentName;
+    for (std::size_t pos = 0; pos < all.size();) {
+      const auto newline = all.find('\n', pos);
+      const std::size_t end = newline == std::string_view::npos ? all.size() : newline + 1;
+      std::size_t textEnd = newline == std::string_view::npos ? all.size() : newline;
+      if (textEnd > pos && newline != std::string_view::npos && all[textEnd - 1] == '\r') {
         --textEnd;
       }
-      Line& line = lines.emplace_back();
-      line.text = bytes.substr(pos, textEnd - pos);
-      line.lineEnd = bytes.substr(textEnd, end - textEnd);
-      Classify(utf8 ? line.text : textdata::DecodeWindows1252(line.text), line);
-      current = Index(std::prev(lines.end()), current);
+      const std::string_view trimmed = TrimBlanksAndTabs(all.substr(pos, textEnd - pos));
+      const auto close = trimmed.find(']');
+      if (trimmed.empty() || trimmed.front() == ';') {
+        // a comment or an empty line
+      } else if (trimmed.front() == '[' && close != std::string_view::npos) {
+        currentName = Lowered(Decoded(TrimBlanksAndTabs(trimmed.substr(1, close - 1))));
+        const auto found = sections.find(currentName);
+        current = found != sections.end() && !found->second.inFile ? &found->second : nullptr;
+        if (current != nullptr) {
+          current->inFile = true;
+          MarkInsertion(*current, end, newline != std::string_view::npos);
+        }
+      } else if (current != nullptr) {
+        MarkInsertion(*current, end, newline != std::string_view::npos);
+        const auto equals = trimmed.find('=');
+        std::string name = Decoded(TrimBlanksAndTabs(trimmed.substr(0, equals)));
+        std::string lowered = Lowered(name);
+        if (wantedKey(currentName, lowered) && !current->keys.contains(lowered)) {
+          std::string value = equals == std::string_view::npos
+                                  ? std::string()
+                                  : Decoded(TrimBlanksAndTabs(trimmed.substr(equals + 1)));
+          current->keys.emplace(std::move(lowered),
+                                Key{std::move(name), std::move(value), pos, textEnd, false});
+        }
+      }
       pos = end;
     }
   }
 
-  // Records the line in the index; the section the lines below it belong to, if it counts.
-  Section* Index(Lines::iterator line, Section* current) {
-    if (line->kind == LineKind::kSection) {
-      const auto [entry, first] = sections.try_emplace(Lowered(line->name), Section{line, {}});
-      return first ? &entry->second : nullptr;
-    }
-    if (line->kind == LineKind::kKey && current != nullptr) {
-      current->last = line;
-      current->keys.try_emplace(Lowered(line->name), line);
-    }
-    return current;
+  static void MarkInsertion(Section& section, std::size_t lineEnd, bool ended) {
+    section.insertAt = lineEnd;
+    section.insertAfterLineEnd = ended;
   }
 
-  std::optional<Lines::iterator> Find(std::string_view section, std::string_view key) {
+  Key* Find(std::string_view section, std::string_view key) {
     const auto found = sections.find(Lowered(section));
     if (found == sections.end()) {
-      return std::nullopt;
+      return nullptr;
     }
     const auto line = found->second.keys.find(Lowered(key));
-    if (line == found->second.keys.end()) {
-      return std::nullopt;
-    }
-    return line->second;
-  }
-
-  // A new line in the file's own encoding, so a Windows-1252 file stays Windows-1252.
-  Line NewLine(const std::string& decoded, LineKind kind, std::string_view name,
-               std::string_view value) const {
-    return {utf8 ? decoded : textdata::EncodeWindows1252(decoded), newLineEnd, kind,
-            std::string(name), std::string(value)};
-  }
-
-  // A line inserted after one that had no line end takes that place: the file's last line keeps
-  // having none.
-  Lines::iterator InsertAfter(Lines::iterator after, Line line) {
-    if (after->lineEnd.empty()) {
-      std::swap(after->lineEnd, line.lineEnd);
-    }
-    return lines.insert(std::next(after), std::move(line));
+    return line == found->second.keys.end() ? nullptr : &line->second;
   }
 
   void Set(std::string_view section, std::string_view key, std::string_view value) {
-    const std::string keyLine = std::string(key) + "=" + std::string(value);
-    if (const auto line = Find(section, key)) {
-      Line& existing = **line;
-      const std::string replaced = existing.name + "=" + std::string(value);
-      existing.text = utf8 ? replaced : textdata::EncodeWindows1252(replaced);
-      existing.value = value;
+    const std::string lowered = Lowered(section);
+    const auto found = sections.find(lowered);
+    if (found == sections.end()) {
       return;
     }
-    auto found = sections.find(Lowered(section));
-    if (found == sections.end()) {
-      // A new section goes at the end, on lines of its own.
-      if (!lines.empty() && lines.back().lineEnd.empty()) {
-        lines.back().lineEnd = newLineEnd;
-      }
-      const std::string header = "[" + std::string(section) + "]";
-      lines.push_back(NewLine(header, LineKind::kSection, section, {}));
-      found = sections.try_emplace(Lowered(section), Section{std::prev(lines.end()), {}}).first;
+    changed = true;
+    if (Key* existing = Find(section, key)) {
+      existing->value = value;
+      existing->changed = true;
+      return;
     }
     Section& target = found->second;
-    target.last = InsertAfter(target.last, NewLine(keyLine, LineKind::kKey, key, value));
-    target.keys.try_emplace(Lowered(key), target.last);
+    if (!target.inFile && target.added.empty()) {
+      target.name = section;
+      newSections.push_back(lowered);
+    }
+    std::string keyName = Lowered(key);
+    target.added.push_back(keyName);
+    target.keys.emplace(std::move(keyName), Key{std::string(key), std::string(value)});
   }
 
-  std::string Bytes() const {
-    std::string bytes;
-    for (const Line& line : lines) {
-      bytes += line.text;
-      bytes += line.lineEnd;
+  // A key line in the file's own encoding, so a Windows-1252 file stays Windows-1252.
+  std::string LineOf(const Key& key) const {
+    const std::string line = key.name + "=" + key.value;
+    return utf8 ? line : textdata::EncodeWindows1252(line);
+  }
+
+  std::string AddedLines(const Section& section) const {
+    std::string text;
+    for (const std::string& name : section.added) {
+      const std::string line = LineOf(section.keys.at(name));
+      text += section.insertAfterLineEnd ? line + newLineEnd : newLineEnd + line;
     }
-    return bytes;
+    return text;
+  }
+
+  struct Edit {
+    std::size_t begin;
+    std::size_t end;  // == begin for an insertion
+    std::string text;
+  };
+
+  std::vector<Edit> Edits() const {
+    std::vector<Edit> edits;
+    for (const auto& [name, section] : sections) {
+      if (!section.inFile) {
+        continue;
+      }
+      for (const auto& [keyName, key] : section.keys) {
+        if (key.changed && key.begin != kNone) {
+          edits.push_back({key.begin, key.end, LineOf(key)});
+        }
+      }
+      if (!section.added.empty()) {
+        edits.push_back({section.insertAt, section.insertAt, AddedLines(section)});
+      }
+    }
+    // An insertion goes before a line that starts where it is made.
+    std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) {
+      return a.begin != b.begin ? a.begin < b.begin : a.end < b.end;
+    });
+    return edits;
+  }
+
+  void WriteTo(ChunkedWriter& out) const {
+    const std::string_view all = bytes;
+    std::size_t done = 0;
+    for (const Edit& edit : Edits()) {
+      out.Add(all.substr(done, edit.begin - done));
+      out.Add(edit.text);
+      done = edit.end;
+    }
+    out.Add(all.substr(done));
+    if (newSections.empty()) {
+      return;
+    }
+    // New sections go at the end, on lines of their own.
+    if (!all.empty() && all.back() != '\n') {
+      out.Add(newLineEnd);
+    }
+    for (const std::string& name : newSections) {
+      const Section& section = sections.at(name);
+      const std::string header = "[" + section.name + "]";
+      out.Add((utf8 ? header : textdata::EncodeWindows1252(header)) + newLineEnd);
+      out.Add(AddedLines(section));
+    }
   }
 };
 
-IniFile::IniFile(std::filesystem::path file) : file_(std::move(file)) {
-  const std::optional<std::string> bytes = CurrentBytes(file_);
-  readable_ = bytes.has_value();
-  document_ = std::make_unique<Document>(bytes.value_or(std::string()));
-}
+IniFile::IniFile(const files::Folder& folder, std::string name,
+                 const std::vector<std::string>& sections, const KeyFilter& wantedKey)
+    : folder_(folder.Duplicate()),
+      name_(std::move(name)),
+      document_(std::make_unique<Document>(CurrentBytes(folder_, name_), sections, wantedKey)) {}
+
+IniFile::IniFile(const std::filesystem::path& file, const std::vector<std::string>& sections,
+                 const KeyFilter& wantedKey)
+    : folder_(files::Folder::Open(file.parent_path())),
+      name_(file.filename().string()),
+      document_(std::make_unique<Document>(CurrentBytes(folder_, name_), sections, wantedKey)) {}
 
 IniFile::~IniFile() = default;
 
@@ -222,8 +320,8 @@ std::string IniFile::ReadValue(std::string_view section, std::string_view key,
                                std::string_view defaultValue) {
   section = TrimBlanksAndTabs(section);
   key = TrimBlanksAndTabs(key);
-  if (const auto line = document_->Find(section, key)) {
-    std::string value(FirstChars(Unquoted((*line)->value), kMaxValueChars));
+  if (const Document::Key* line = document_->Find(section, key)) {
+    std::string value(FirstChars(Unquoted(line->value), kMaxValueChars));
     if (!value.empty() || defaultValue.empty()) {
       return value;
     }
@@ -236,34 +334,53 @@ std::string IniFile::ReadValue(std::string_view section, std::string_view key,
 
 void IniFile::WriteValue(std::string_view section, std::string_view key, std::string_view value) {
   document_->Set(TrimBlanksAndTabs(section), TrimBlanksAndTabs(key), value);
-  changed_ = true;
 }
 
-bool IniFile::Save() {
-  if (!changed_) {
-    return true;
+files::Status IniFile::Save(files::Durability durability) {
+  if (!document_->changed) {
+    return {};
   }
-  if (!readable_) {
-    return false;  // never overwrite a file that exists but could not be read
+  if (document_->unreadable) {
+    return *document_->unreadable;  // never overwrite a file that exists but could not be read
   }
-  // A slideshow's settings: a power cut may cost the last value, never the file.
-  changed_ = !textdata::ReplaceFileAtomically(file_, document_->Bytes(), textdata::Flush::kNone);
-  return !changed_;
+  files::Result<files::NewFile> file = files::NewFile::Create(*folder_, name_);
+  if (!file) {
+    return file.error();
+  }
+  ChunkedWriter out(*file);
+  document_->WriteTo(out);
+  if (files::Status written = out.Finish(); !written) {
+    return written;
+  }
+  files::Status committed = file->Commit(durability);
+  document_->changed = !committed;
+  return committed;
 }
+
+namespace {
+
+// The file opened for one key.
+IniFile OneKey(std::string_view section, std::string_view key, const fs::path& file) {
+  const std::string wanted = Lowered(TrimBlanksAndTabs(key));
+  return IniFile(file, {std::string(section)},
+                 [wanted](std::string_view, std::string_view name) { return name == wanted; });
+}
+
+}  // namespace
 
 std::string ReadIniValue(std::string_view section, std::string_view key,
                          std::string_view defaultValue, const std::filesystem::path& file) {
-  IniFile ini(file);
+  IniFile ini = OneKey(section, key, file);
   std::string value = ini.ReadValue(section, key, defaultValue);
-  ini.Save();
+  ini.Save(files::Durability::kNotFlushed);
   return value;
 }
 
 bool WriteIniValue(std::string_view section, std::string_view key, std::string_view value,
                    const std::filesystem::path& file) {
-  IniFile ini(file);
+  IniFile ini = OneKey(section, key, file);
   ini.WriteValue(section, key, value);
-  return ini.Save();
+  return static_cast<bool>(ini.Save(files::Durability::kNotFlushed));
 }
 
 }  // namespace vt::mIni

@@ -1,35 +1,51 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "files/folder.h"
+#include "files/replace.h"
+#include "files/result.h"
 
 namespace vt::mIni {
 
-// An INI file read once, changed in memory and written back by Save: for reading many values of
-// one file. Reads and writes behave as ReadIniValue and WriteIniValue do.
+// Which keys of the named sections a reader asks for, by name in lower case.
+using KeyFilter = std::function<bool(std::string_view section, std::string_view key)>;
+
+// An INI file read once, changed in memory and written back by Save. Only the first section of
+// each name given here is indexed, and in it only the first line of each key the filter accepts, so
+// memory stays in proportion to the file and a lookup does not depend on its number of lines.
+// Every other line keeps its bytes; a line written is new, in the file's own encoding.
 class IniFile {
  public:
-  explicit IniFile(std::filesystem::path file);
+  // The file `name` of the folder (never through a link there).
+  IniFile(const files::Folder& folder, std::string name, const std::vector<std::string>& sections,
+          const KeyFilter& wantedKey);
+  IniFile(const std::filesystem::path& file, const std::vector<std::string>& sections,
+          const KeyFilter& wantedKey);
   ~IniFile();
   IniFile(const IniFile&) = delete;
   IniFile& operator=(const IniFile&) = delete;
 
+  // As ReadIniValue. A section or key not asked for reads as missing.
   std::string ReadValue(std::string_view section, std::string_view key,
                         std::string_view defaultValue);
+  // As WriteIniValue, in memory; a section not asked for is not written.
   void WriteValue(std::string_view section, std::string_view key, std::string_view value);
 
-  // Writes the file when anything changed. False when it could not be written, or when it exists
+  // Writes the file when anything changed. Fails when it could not be written, or when it exists
   // but could not be read (it is then left as it is).
-  bool Save();
+  files::Status Save(files::Durability durability);
 
  private:
   struct Document;
-  std::filesystem::path file_;
+  files::Result<files::Folder> folder_;
+  std::string name_;
   std::unique_ptr<Document> document_;
-  bool readable_ = true;
-  bool changed_ = false;
 };
 
 // The value of `key` in `section` of the INI file (at most 254 characters, one pair of quotes

@@ -1,21 +1,20 @@
 #include "slideshow/package.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
+#include <limits>
 #include <memory>
 #include <optional>
+#include <vector>
 
+#include "files/copy.h"
+#include "files/read.h"
 #include "slideshow/ini.h"
-#include "textdata/file_copy.h"
+#include "textdata/encoding.h"
 #include "textdata/tagged_text.h"
 #include "textdata/text.h"
-#include "textdata/text_file.h"
 
 namespace vt::slideshow {
 namespace {
@@ -27,41 +26,20 @@ namespace fs = std::filesystem;
 constexpr std::size_t kTrailerBytes = 1000;
 constexpr std::size_t kMaxNameBytes = 255;
 
-// Closes the descriptor when it goes out of scope.
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) {
-      ::close(fd_);
-    }
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-
- private:
-  int fd_;
-};
-
 // The last kTrailerBytes of the file without its NUL bytes; no value when it is too short or
 // cannot be read.
 std::optional<std::string> TrailerBytes(const fs::path& package) {
-  const Fd fd(::open(package.c_str(), O_RDONLY | O_CLOEXEC));
-  struct stat st {};
-  if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || st.st_size <= off_t{kTrailerBytes}) {
+  const files::Result<files::OpenFile> file = files::OpenForReading(package);
+  if (!file || file->size <= kTrailerBytes) {
     return std::nullopt;
   }
-  std::string bytes(kTrailerBytes, '\0');
-  const ssize_t got =
-      ::pread(fd.get(), bytes.data(), bytes.size(), st.st_size - off_t{kTrailerBytes});
-  if (got != static_cast<ssize_t>(kTrailerBytes)) {
+  files::Result<std::string> bytes =
+      files::ReadAt(file->fd.get(), file->size - kTrailerBytes, kTrailerBytes);
+  if (!bytes || bytes->size() != kTrailerBytes) {
     return std::nullopt;
   }
-  std::erase(bytes, '\0');
-  return bytes;
+  std::erase(*bytes, '\0');
+  return std::move(*bytes);
 }
 
 // After blanks at both ends are removed: an optional sign and decimal digits, nothing else, in
@@ -96,23 +74,81 @@ int SlideCount(std::string_view value) {
   return std::max(0, static_cast<int>(textdata::ReadLenientInt16(value).value_or(0)));
 }
 
-// Extracts the file whose elements are prefix + "name", "size" and "start_pos"; an entry named
-// "0", without a name, or without valid numbers is skipped.
+// A key of VOICE the unpacking reads: a slide number as it writes one, 1 to 32767.
+bool IsSlideNumber(std::string_view key) {
+  constexpr std::size_t kMaxDigits = 5;
+  if (key.empty() || key.size() > kMaxDigits || key.front() == '0' ||
+      !std::all_of(key.begin(), key.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return false;
+  }
+  int number = 0;
+  std::from_chars(key.data(), key.data() + key.size(), number);
+  return number <= std::numeric_limits<std::int16_t>::max();
+}
+
+bool IsDescriptionKey(std::string_view section, std::string_view key) {
+  return (section == "slideshow" && key == "total") || (section == "bgmusic" && key == "enable") ||
+         (section == "voice" && IsSlideNumber(key));
+}
+
+// The folder's slideshow.dat, read once for every key the unpacking asks, and written back once
+// with the defaults it lacked.
+class Description {
+ public:
+  explicit Description(const files::Folder& folder) : folder_(folder) { Read(); }
+
+  std::string Value(std::string_view section, std::string_view key) {
+    return ini_->ReadValue(section, key, "0");
+  }
+  files::Status Save() { return ini_->Save(files::Durability::kFlushed); }
+  // A member named slideshow.dat replaces the file: what was asked so far is saved before, and the
+  // new file read after.
+  void Read() {
+    ini_ = std::make_unique<mIni::IniFile>(
+        folder_, std::string(kDescription),
+        std::vector<std::string>{"SLIDESHOW", "VOICE", "BGMUSIC"}, IsDescriptionKey);
+  }
+
+ private:
+  const files::Folder& folder_;
+  std::unique_ptr<mIni::IniFile> ini_;
+};
+
+// One unpacking: the open package, the folder and the header text.
+struct Unpacking {
+  int package;
+  const files::Folder& folder;
+  std::string_view headerText;
+  Description& description;
+};
+
 std::string EntryName(std::string_view headerText, const std::string& prefix) {
   return textdata::TrimBlanks(textdata::ElementValue(headerText, prefix + "name"));
 }
 
-void ExtractEntry(std::string_view headerText, const std::string& prefix, const fs::path& package,
-                  const fs::path& folder) {
-  const std::string name = EntryName(headerText, prefix);
+// Extracts the file whose elements are prefix + "name", "size" and "start_pos"; an entry named
+// "0", without a name, or without valid numbers is passed over.
+files::Status ExtractEntry(const Unpacking& job, const std::string& prefix) {
+  const std::string name = EntryName(job.headerText, prefix);
   if (name.empty() || name == "0") {
-    return;
+    return {};
   }
-  const auto size = ReadStrictInt32(textdata::ElementValue(headerText, prefix + "size"));
-  const auto start = ReadStrictInt32(textdata::ElementValue(headerText, prefix + "start_pos"));
-  if (size && start) {
-    ExtractEmbeddedFile(name, *size, *start, package, folder);
+  const auto size = ReadStrictInt32(textdata::ElementValue(job.headerText, prefix + "size"));
+  const auto start = ReadStrictInt32(textdata::ElementValue(job.headerText, prefix + "start_pos"));
+  if (!size || !start) {
+    return {};
   }
+  const bool replacesDescription = name == kDescription;
+  if (replacesDescription) {
+    if (files::Status saved = job.description.Save(); !saved) {
+      return saved;
+    }
+  }
+  files::Status extracted = ExtractEmbeddedFile(name, *size, *start, job.package, job.folder);
+  if (replacesDescription) {
+    job.description.Read();
+  }
+  return extracted;
 }
 
 std::string NumberedPrefix(std::string_view stem, int n) {
@@ -156,36 +192,6 @@ bool IsReservedDeviceName(std::string_view name) {
          std::find(kSuperscripts.begin(), kSuperscripts.end(), number) != kSuperscripts.end();
 }
 
-// Removes whatever file or link of that name stands in the folder; false when a folder stands
-// there or it could not be removed.
-bool RemoveExistingEntry(int folderFd, const char* name) {
-  return ::unlinkat(folderFd, name, 0) == 0 || errno == ENOENT;
-}
-
-// The flags of every slide come from one reading of slideshow.dat, written back once with the
-// defaults it lacked. A voice-over named slideshow.dat replaces it: the flags are written first and
-// read from the new file after it.
-void ExtractVoiceOvers(std::string_view headerText, int total, const fs::path& package,
-                       const fs::path& folder) {
-  const fs::path path = folder / kDescription;
-  auto description = std::make_unique<mIni::IniFile>(path);
-  for (int n = 1; n <= total; ++n) {
-    if (!ReadsAsOne(description->ReadValue("VOICE", std::to_string(n), "0"))) {
-      continue;
-    }
-    const std::string prefix = NumberedPrefix("voice_over_", n);
-    const bool replacesDescription = EntryName(headerText, prefix) == kDescription;
-    if (replacesDescription) {
-      description->Save();
-    }
-    ExtractEntry(headerText, prefix, package, folder);
-    if (replacesDescription) {
-      description = std::make_unique<mIni::IniFile>(path);
-    }
-  }
-  description->Save();
-}
-
 }  // namespace
 
 std::string ReadSlideshowHeader(const fs::path& package) {
@@ -198,49 +204,70 @@ std::string ReadSlideshowHeader(const fs::path& package) {
       textdata::GetTagValue(*bytes, "<KELVARIN_SLIDESHOW>", "</KELVARIN_SLIDESHOW>", position));
 }
 
-void ExtractSlideshow(const fs::path& package, const fs::path& folder,
-                      std::string_view headerText) {
+files::Status ExtractSlideshow(const fs::path& package, const files::Folder& folder,
+                               std::string_view headerText) {
+  const files::Result<files::OpenFile> in = files::OpenForReading(package);
+  if (!in) {
+    return in.error();
+  }
   if (const auto size = ReadStrictInt32(textdata::ElementValue(headerText, "ssdat_size"))) {
-    ExtractEmbeddedFile(kDescription, *size, 0, package, folder);
+    if (files::Status status = ExtractEmbeddedFile(kDescription, *size, 0, in->fd.get(), folder);
+        !status) {
+      return status;
+    }
   }
-  const fs::path description = folder / kDescription;
-  const int total = SlideCount(mIni::ReadIniValue("SLIDESHOW", "total", "0", description));
+  Description description(folder);
+  const Unpacking job{in->fd.get(), folder, headerText, description};
+  const int total = SlideCount(description.Value("SLIDESHOW", "total"));
   for (int n = 1; n <= total; ++n) {
-    ExtractEntry(headerText, NumberedPrefix("slide_", n), package, folder);
+    if (files::Status status = ExtractEntry(job, NumberedPrefix("slide_", n)); !status) {
+      return status;
+    }
   }
-  ExtractVoiceOvers(headerText, total, package, folder);
-  if (ReadsAsOne(mIni::ReadIniValue("BGMUSIC", "Enable", "0", description))) {
-    ExtractEntry(headerText, "bg_music_", package, folder);
+  for (int n = 1; n <= total; ++n) {
+    if (!ReadsAsOne(description.Value("VOICE", std::to_string(n)))) {
+      continue;
+    }
+    if (files::Status status = ExtractEntry(job, NumberedPrefix("voice_over_", n)); !status) {
+      return status;
+    }
   }
+  if (ReadsAsOne(description.Value("BGMUSIC", "Enable"))) {
+    if (files::Status status = ExtractEntry(job, "bg_music_"); !status) {
+      return status;
+    }
+  }
+  return description.Save();
 }
 
-bool ExtractEmbeddedFile(std::string_view name, std::int64_t size, std::int64_t startPosition,
-                         const fs::path& package, const fs::path& folder) {
+files::Status ExtractEmbeddedFile(std::string_view name, std::int64_t size,
+                                  std::int64_t startPosition, int package,
+                                  const files::Folder& folder) {
   if (!IsPlainFileName(name) || size < 0) {
-    return false;
+    return {};
   }
-  // The package is opened before anything is removed, so a missing package leaves the folder
-  // as it was.
-  const Fd in(::open(package.c_str(), O_RDONLY | O_CLOEXEC));
-  const Fd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  const std::string fileName(name);
-  if (!in.valid() || !folderFd.valid() || !RemoveExistingEntry(folderFd.get(), fileName.c_str())) {
-    return false;
+  if (files::Status removed = folder.RemoveFile(name); !removed) {
+    return removed;
   }
-  // O_EXCL with O_NOFOLLOW: a link that appeared since the removal fails the open instead of
-  // being followed out of the folder.
-  const Fd out(::openat(folderFd.get(), fileName.c_str(),
-                        O_CREAT | O_EXCL | O_NOFOLLOW | O_WRONLY | O_CLOEXEC, 0666));
-  if (!out.valid()) {
-    return false;
+  // Created exclusively and without following links: a link that appeared since the removal
+  // fails the creation instead of leading out of the folder.
+  files::Result<files::Fd> out = folder.CreateFile(name);
+  if (!out) {
+    return out.error();
   }
   const auto offset = static_cast<std::uint64_t>(std::max<std::int64_t>(startPosition - 1, 0));
-  if (!textdata::CopyFileRange(in.get(), offset, static_cast<std::uint64_t>(size), out.get())) {
-    // A half-written file would pass for the real one.
-    ::unlinkat(folderFd.get(), fileName.c_str(), 0);
-    return false;
+  const auto length = static_cast<std::uint64_t>(size);
+  const files::Result<std::uint64_t> copied = files::CopyRange(package, offset, length, out->get());
+  if (!copied) {
+    return copied.error();
   }
-  return true;
+  if (*copied != length) {
+    return files::Error::EndedEarly();  // the stretch reaches past the end of the package
+  }
+  if (files::Status flushed = files::Flush(out->get()); !flushed) {
+    return flushed;
+  }
+  return out->Close() ? files::Status() : files::Status(files::Error::Last());
 }
 
 bool IsPlainFileName(std::string_view name) {

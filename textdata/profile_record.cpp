@@ -4,7 +4,6 @@
 
 #include "textdata/tagged_text.h"
 #include "textdata/text.h"
-#include "textdata/text_file.h"
 
 namespace vt::textdata {
 namespace {
@@ -40,14 +39,6 @@ ProfileRecord ParseProfileRecord(std::string_view text) {
   return record;
 }
 
-std::optional<ProfileRecord> ReadProfileRecord(const std::filesystem::path& path) {
-  const auto text = ReadTextFile(path);
-  if (!text) {
-    return std::nullopt;
-  }
-  return ParseProfileRecord(*text);
-}
-
 std::string FormatProfileRecord(const ProfileRecord& record) {
   std::string out;
   AppendElement(out, "GROUP", record.group);
@@ -58,10 +49,6 @@ std::string FormatProfileRecord(const ProfileRecord& record) {
     AppendElement(out, NumberedName("CAT", static_cast<long>(k)), record.categories[k - 1]);
   }
   return out;
-}
-
-bool WriteProfileRecord(const std::filesystem::path& path, const ProfileRecord& record) {
-  return ReplaceFileAtomically(path, FormatProfileRecord(record));
 }
 
 }  // namespace vt::textdata

@@ -1,8 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,15 +21,8 @@ struct ProfileRecord {
 // missing, negative, or 32767 and above gives no categories.
 ProfileRecord ParseProfileRecord(std::string_view text);
 
-// No value when the file cannot be read; the caller then keeps what it had.
-std::optional<ProfileRecord> ReadProfileRecord(const std::filesystem::path& path);
-
 // The record text: GROUP, FIRSTNAME, LASTNAME, CATCOUNT and CAT1..CATn, each element followed by
 // CR LF and an empty line, every value with its blanks at both ends removed.
 std::string FormatProfileRecord(const ProfileRecord& record);
-
-// Writes the record in place of the old one (atomically). False when nothing was written, for
-// example when the profile folder does not exist.
-bool WriteProfileRecord(const std::filesystem::path& path, const ProfileRecord& record);
 
 }  // namespace vt::textdata

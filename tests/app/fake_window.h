@@ -106,9 +106,6 @@ class FakeWindow : public app::MainWindowPort {
     photoLog.push_back("show " + picture.string());
     return std::filesystem::exists(picture);
   }
-  std::unique_ptr<imaging::RasterPort> MakeRaster() override {
-    return std::make_unique<FakeRaster>(photoLog, pictureSize);
-  }
   void SetAttachmentButtonEnabled(int index, bool enabled) override {
     attachmentEnabled.at(static_cast<std::size_t>(index)) = enabled;
   }
@@ -175,9 +172,11 @@ class WizardFixture : public ::testing::Test {
 
   void Start(const std::string& profileId) {
     logic_ = std::make_unique<app::frmMain>(
-        window_, dir_.path(), [this](const std::filesystem::path& path) {
+        window_, dir_.path(),
+        [this](const std::filesystem::path& path) {
           return std::make_unique<RecordingDatabase>(platform::OpenDatabase(path), statements_);
-        });
+        },
+        std::make_unique<FakeRaster>(window_.photoLog, window_.pictureSize));
     window_.logic = logic_.get();
     app::OpenProfileOf(*logic_, profileId);
   }

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/frm_main.h"
 #include "tests/app/fake_window.h"
+#include "tests/support/child.h"
 #include "tests/support/files.h"
 #include "tests/support/package_writer.h"
 
@@ -113,7 +115,7 @@ TEST_F(AttachTest, PresentationIsCopiedThenImportedAskingBeforeItReplacesAnImpor
   test::WriteBytes(folder / "keep" / "inside.txt", "kept");
   window_.chosenFiles = {package, package};
   window_.answers = {MessageAnswer::kNo, MessageAnswer::kYes};
-  logic_->butAddFile_Click(0);
+  EXPECT_EQ(logic_->butAddFile_Click(0).result, AttachResult::kOldSlideshowKept);
   const std::string question =
       "[Slideshow Exists] A slideshow with the same name as your importing slideshow "
       "exists.\r\nOver-write slideshow 'Year 5 Willow Dubois-Laurent Émile 1001' ? (YesNo, "
@@ -121,7 +123,7 @@ TEST_F(AttachTest, PresentationIsCopiedThenImportedAskingBeforeItReplacesAnImpor
   EXPECT_EQ(window_.messages, Strings{question});
   EXPECT_TRUE(fs::exists(folder / "old.txt"));
 
-  logic_->butAddFile_Click(0);
+  EXPECT_TRUE(logic_->butAddFile_Click(0).taken());
   EXPECT_EQ(window_.messages, (Strings{question, question}));
   EXPECT_FALSE(fs::exists(folder / "old.txt"));
   EXPECT_EQ(test::ReadBytes(folder / "keep" / "inside.txt"), "kept");
@@ -141,22 +143,56 @@ TEST_F(AttachTest, PresentationIsCopiedThenImportedAskingBeforeItReplacesAnImpor
             2);
 }
 
-TEST_F(AttachTest, NotAPackageIsReportedAndAPackageOverTheLimitIsStillImported) {
+TEST_F(AttachTest, APresentationIsTakenOnlyWholeAndOverTheLimitOnlyImported) {
   Start("1004");  // presentations up to 1 MB
-  window_.chosenFiles = {Source("notes.kvs", 5000, "just text")};
-  logic_->butAddFile_Click(0);
-  const Strings refused = {
-      "[Cannot Import] Not a kelvarin slideshow file. Cannot import selected file. (Ok)"};
-  EXPECT_EQ(window_.messages, refused);
-  EXPECT_TRUE(fs::is_empty(dir_ / "Slideshows"));
+  const fs::path folder = dir_ / "Slideshows" / "Art Studio Müller Jonas 1004";
+  window_.chosenFiles = {Package("first.kvs")};
+  ASSERT_TRUE(logic_->butAddFile_Click(0).taken());
+  const test::Tree profile = test::Snapshot(dir_ / "Profile" / "1004");
+  const test::Tree slideshows = test::Snapshot(dir_ / "Slideshows");
 
-  fs::remove(dir_ / "Profile" / "1004" / "pres.kvs");
+  window_.chosenFiles = {Source("notes.kvs", 5000, "just text")};
+  EXPECT_EQ(logic_->butAddFile_Click(0).result, AttachResult::kRefusedNotPackage);
+  const std::string notAPackage =
+      "[Cannot Import] Not a kelvarin slideshow file. Cannot import selected file. (Ok)";
+  EXPECT_EQ(window_.messages, Strings{notAPackage});
+
+  test::PackageWriter broken("[SLIDESHOW]\r\ntotal=1\r\n");
+  broken.AddElement("slide_1_name", "cut.jpg");
+  broken.AddElement("slide_1_size", "5000");
+  broken.AddElement("slide_1_start_pos", "1");  // past the end of the package
+  broken.Write(dir_ / "home" / "broken.kvs");
+  window_.chosenFiles = {(dir_ / "home" / "broken.kvs").string()};
+  window_.answers = {MessageAnswer::kYes};
+  EXPECT_EQ(logic_->butAddFile_Click(0).result, AttachResult::kFailed);
+  EXPECT_EQ(window_.messages.back(),
+            "[Cannot Import] The slideshow could not be imported completely. The earlier "
+            "slideshow was kept. (Ok)");
+  EXPECT_EQ(test::Snapshot(dir_ / "Profile" / "1004"), profile);
+  EXPECT_EQ(test::Snapshot(dir_ / "Slideshows"), slideshows);
+
+  window_.messages.clear();
   window_.chosenFiles = {Package("big.kvs", 1'000'001)};
-  logic_->butAddFile_Click(0);
-  EXPECT_EQ(window_.messages, refused) << "no size message for presentations";
-  EXPECT_EQ(Profile("1004"), Strings{"pr.dat"});
-  EXPECT_EQ(test::ReadBytes(dir_ / "Slideshows" / "Art Studio Müller Jonas 1004" / "one.jpg"),
-            "slide one");
+  window_.answers = {MessageAnswer::kYes};
+  const AttachOutcome big = logic_->butAddFile_Click(0);
+  EXPECT_TRUE(big.taken());
+  EXPECT_FALSE(big.detail.empty()) << "the organiser hears of the missing copy";
+  EXPECT_EQ(window_.messages.size(), 1u) << "no size message for presentations";
+  EXPECT_EQ(test::Snapshot(dir_ / "Profile" / "1004"), profile) << "no copy over the limit";
+  EXPECT_EQ(test::ReadBytes(folder / "one.jpg"), "slide one");
+}
+
+TEST_F(AttachTest, ACopyThatCannotBeMadeIsAFailureNotASizeRefusal) {
+  Start("1001");
+  const fs::path fifo = dir_ / "home" / "pipe.avi";
+  fs::create_directories(fifo.parent_path());
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  window_.chosenFiles = {fifo.string()};
+  const AttachOutcome outcome = logic_->butAddFile_Click(1);
+  EXPECT_EQ(outcome.result, AttachResult::kFailed);
+  EXPECT_NE(outcome.detail.find("not a regular file"), std::string::npos) << outcome.detail;
+  EXPECT_TRUE(window_.messages.empty());
+  EXPECT_EQ(Profile("1001"), Strings{"pr.dat"});
 }
 
 TEST_F(AttachTest, ChangeImageResizesAnyPictureIntoTheProfileFrameAndShowsItAtOnce) {
@@ -194,8 +230,8 @@ TEST_F(AttachTest, PhotoBranchAfterAShortcutOrWithoutAProfileFolder) {
 
   // The photo and an empty kind are never copied into the profile.
   const std::string source = Source("me.jpg", 10);
-  EXPECT_FALSE(logic_->CopyAndAttachFile(source, 10, "photo", "jpg"));
-  EXPECT_FALSE(logic_->CopyAndAttachFile(source, 10, "  ", "jpg"));
+  EXPECT_FALSE(logic_->CopyAndAttachFile(source, 10, "photo", "jpg").taken());
+  EXPECT_FALSE(logic_->CopyAndAttachFile(source, 10, "  ", "jpg").taken());
 
   Start("../1001");  // names no profile folder
   window_.photoLog.clear();

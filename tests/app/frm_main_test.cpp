@@ -1,8 +1,10 @@
 #include "app/frm_main.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "app/paths.h"
+#include "app/record_files.h"
 #include "tests/app/fake_window.h"
 #include "tests/support/files.h"
 #include "textdata/profile_record.h"
@@ -12,10 +14,14 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::Strings;
+using namespace std::string_literals;
 
 const std::string kExitMarrowick = "[Exit] Exit Kelvarin Marrowick? (YesNo, Question)";
 const std::string kExitVellumtide = "[Exit] Exit Kelvarin Vellumtide? (YesNo, Question)";
 const std::array<bool, 3> kNoAttachments = {false, false, false};
+
+// What the person sees of a start-up: the group list and the page.
+using FakeWindowView = std::pair<Strings, std::string>;
 
 class WizardTest : public test::WizardFixture {
  protected:
@@ -79,7 +85,7 @@ TEST_F(WizardTest, GroupChangeSavesTheOldPageUnderTheNewGroupThenBuildsTheNewFor
   TypeIntoPage("  anne-MARIE ", "o'neil", {" first ", "\r\nsecond\r\n", "third"});
   window_.PersonSelectsGroup(3);
 
-  const auto record = textdata::ReadProfileRecord(RecordPath("1001"));
+  const auto record = app::ReadProfileRecord(RecordPath("1001"));
   ASSERT_TRUE(record.has_value());
   EXPECT_EQ(record->group, "Art Studio");
   EXPECT_EQ(record->firstName, "Anne-marie");
@@ -118,7 +124,7 @@ TEST_F(WizardTest, SavingTwiceSendsTheNamesEachTimeAndNoGroupStatement) {
   EXPECT_EQ(Sent(" Select g_id"), 0u);
   EXPECT_EQ(Sent(" UPDATE group_persons"), 0u);
   // The page had two of the three category fields: the third is written empty.
-  EXPECT_EQ(textdata::ReadProfileRecord(RecordPath("1001"))->categories, (Strings{"a", "b", ""}));
+  EXPECT_EQ(app::ReadProfileRecord(RecordPath("1001"))->categories, (Strings{"a", "b", ""}));
 }
 
 TEST_F(WizardTest, NavigationAndTheTwoWaysOut) {
@@ -183,6 +189,51 @@ TEST_F(WizardTest, MissingOrNoPlainProfileFolderOpensAnEmptyFormAndWritesNoRecor
   EXPECT_FALSE(fs::exists(dir_ / "pr.dat"));
   EXPECT_FALSE(fs::exists(dir_ / "Profile" / "pr.dat"));
 }
+
+// What may stand where the wizard expects a file it reads at start-up.
+struct SpecialFile {
+  std::string name;
+  void (*make)(const fs::path& path);
+};
+
+void PrintTo(const SpecialFile& file, std::ostream* out) {
+  *out << file.name;
+}
+
+const SpecialFile kSpecialFiles[] = {
+    {"Fifo", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }},
+    {"LinkToDevZero", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); }},
+    {"SparseHundredGigabytes",
+     [](const fs::path& p) {
+       test::WriteBytes(p, "");
+       fs::resize_file(p, std::uintmax_t{100} << 30);
+     }},
+};
+
+class SpecialFileTest : public WizardTest,
+                        public ::testing::WithParamInterface<std::tuple<std::string, SpecialFile>> {
+};
+
+// The wizard neither waits nor runs out of memory: it starts as it does without the file.
+TEST_P(SpecialFileTest, StartsAsIfTheFileWereMissing) {
+  const fs::path path = dir_ / std::get<0>(GetParam());
+  fs::remove(path);
+  Start("1001");
+  const FakeWindowView missing{window_.entries, window_.page};
+  std::get<1>(GetParam()).make(path);
+  Start("1001");
+  EXPECT_EQ((FakeWindowView{window_.entries, window_.page}), missing);
+}
+
+INSTANTIATE_TEST_SUITE_P(StartUp, SpecialFileTest,
+                         ::testing::Combine(::testing::Values("pf.db"s, "Vellumtide/pr.dat"s,
+                                                              "Profile/1001/pr.dat"s),
+                                            ::testing::ValuesIn(kSpecialFiles)),
+                         [](const auto& info) {
+                           std::string path = std::get<0>(info.param);
+                           std::erase_if(path, [](char c) { return c == '/' || c == '.'; });
+                           return path + std::get<1>(info.param).name;
+                         });
 
 }  // namespace
 }  // namespace vt::app

@@ -36,6 +36,10 @@ struct ReadCase {
   bool readable = false;
 };
 
+void PrintTo(const ReadCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
 class ReadFileTest : public ::testing::TestWithParam<ReadCase> {};
 
 TEST_P(ReadFileTest, ReadsRegularFilesUpToTheCapAndRefusesTheRestAtOnce) {
@@ -53,32 +57,47 @@ TEST_P(ReadFileTest, ReadsRegularFilesUpToTheCapAndRefusesTheRestAtOnce) {
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, ReadFileTest,
-    ::testing::Values(
-        ReadCase{"AtTheCap", [](auto& p, auto&) { WriteBytes(p, std::string(kCap, 'x')); },
-                 std::string(kCap, 'x'), {}, true},
-        ReadCase{"LinkToAFile",
-                 [](auto& p, auto& d) {
-                   WriteBytes(d / "target", "linked");
-                   fs::create_symlink(d / "target", p);
-                 },
-                 "linked", {}, true},
-        ReadCase{"OverTheCap", [](auto& p, auto&) { WriteBytes(p, std::string(kCap + 1, 'x')); },
-                 {}, Error::Kind::kTooLarge},
-        ReadCase{"SparseHundredGigabytes",
-                 [](auto& p, auto&) {
-                   WriteBytes(p, "");
-                   fs::resize_file(p, std::uint64_t{100} << 30);
-                 },
-                 {}, Error::Kind::kTooLarge},
-        ReadCase{"Fifo", [](auto& p, auto&) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, {},
-                 Error::Kind::kNotRegularFile},
-        ReadCase{"LinkToDevZero", [](auto& p, auto&) { fs::create_symlink("/dev/zero", p); }, {},
-                 Error::Kind::kNotRegularFile},
-        ReadCase{"Folder", [](auto& p, auto&) { fs::create_directory(p); }, {},
-                 Error::Kind::kNotRegularFile},
-        ReadCase{"Missing", [](auto&, auto&) {}, {}, Error::Kind::kSystem},
-        ReadCase{"DanglingLink", [](auto& p, auto& d) { fs::create_symlink(d / "nowhere", p); },
-                 {}, Error::Kind::kSystem}),
+    ::testing::Values(ReadCase{"AtTheCap",
+                               [](auto& p, auto&) { WriteBytes(p, std::string(kCap, 'x')); },
+                               std::string(kCap, 'x'),
+                               {},
+                               true},
+                      ReadCase{"LinkToAFile",
+                               [](auto& p, auto& d) {
+                                 WriteBytes(d / "target", "linked");
+                                 fs::create_symlink(d / "target", p);
+                               },
+                               "linked",
+                               {},
+                               true},
+                      ReadCase{"OverTheCap",
+                               [](auto& p, auto&) { WriteBytes(p, std::string(kCap + 1, 'x')); },
+                               {},
+                               Error::Kind::kTooLarge},
+                      ReadCase{"SparseHundredGigabytes",
+                               [](auto& p, auto&) {
+                                 WriteBytes(p, "");
+                                 fs::resize_file(p, std::uint64_t{100} << 30);
+                               },
+                               {},
+                               Error::Kind::kTooLarge},
+                      ReadCase{"Fifo",
+                               [](auto& p, auto&) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); },
+                               {},
+                               Error::Kind::kNotRegularFile},
+                      ReadCase{"LinkToDevZero",
+                               [](auto& p, auto&) { fs::create_symlink("/dev/zero", p); },
+                               {},
+                               Error::Kind::kNotRegularFile},
+                      ReadCase{"Folder",
+                               [](auto& p, auto&) { fs::create_directory(p); },
+                               {},
+                               Error::Kind::kNotRegularFile},
+                      ReadCase{"Missing", [](auto&, auto&) {}, {}, Error::Kind::kSystem},
+                      ReadCase{"DanglingLink",
+                               [](auto& p, auto& d) { fs::create_symlink(d / "nowhere", p); },
+                               {},
+                               Error::Kind::kSystem}),
     [](const auto& info) { return info.param.name; });
 
 // Nothing but the listed entries: no temporary file is left.
@@ -187,20 +206,14 @@ class NewFolderTest : public ::testing::Test {
   }
 
   Tree Old() const {
-    return {{"show", "<dir>"},
-            {"show/old.jpg", "old slide"},
-            {"show/notes", "<dir>"},
-            {"show/notes/mine.txt", "the person's own"},
-            {"outside", "<dir>"},
-            {"outside/keep.txt", "outside"}};
+    return {{"show", "<dir>"},       {"show/old.jpg", "old slide"},
+            {"show/notes", "<dir>"}, {"show/notes/mine.txt", "the person's own"},
+            {"outside", "<dir>"},    {"outside/keep.txt", "outside"}};
   }
   Tree New() const {
-    return {{"show", "<dir>"},
-            {"show/new.jpg", "new slide"},
-            {"show/notes", "<dir>"},
-            {"show/notes/mine.txt", "the person's own"},
-            {"outside", "<dir>"},
-            {"outside/keep.txt", "outside"}};
+    return {{"show", "<dir>"},       {"show/new.jpg", "new slide"},
+            {"show/notes", "<dir>"}, {"show/notes/mine.txt", "the person's own"},
+            {"outside", "<dir>"},    {"outside/keep.txt", "outside"}};
   }
 
   test::TempDir dir_;

@@ -16,6 +16,7 @@
 #include "attachments/file_kinds.h"
 #include "platform/dialogs.h"
 #include "platform/main_window.h"
+#include "platform/qt_raster.h"
 #include "platform/sqlcipher_database.h"
 #include "tests/gui/qt_file_dialog.h"
 #include "tests/imaging/pictures.h"
@@ -148,7 +149,7 @@ TEST_F(FileDialog, AddMovieAndChangeImageInTheRealWindow) {
   const test::TempDir installation;
   ASSERT_TRUE(admin::MakeDemoInstallation(installation.path(), false));
   MainWindow window;
-  app::frmMain logic{window, installation.path(), OpenDatabase};
+  app::frmMain logic{window, installation.path(), OpenDatabase, std::make_unique<QtRaster>()};
   window.SetLogic(&logic);
   app::OpenProfileOf(logic, "1001");
   QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("butNext_1")), Qt::LeftButton);

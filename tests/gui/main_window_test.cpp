@@ -23,6 +23,8 @@
 #include "app/frm_main.h"
 #include "app/mmain.h"
 #include "app/paths.h"
+#include "app/record_files.h"
+#include "platform/qt_raster.h"
 #include "platform/sqlcipher_database.h"
 #include "tests/gui/message_hooks.h"
 #include "tests/support/files.h"
@@ -58,7 +60,8 @@ class MainWindowTest : public ::testing::Test {
   void SetUp() override { ASSERT_TRUE(admin::MakeDemoInstallation(dir.path(), false)); }
 
   void Open() {
-    logic = std::make_unique<app::frmMain>(window, dir.path(), OpenDatabase);
+    logic = std::make_unique<app::frmMain>(window, dir.path(), OpenDatabase,
+                                           std::make_unique<QtRaster>());
     window.SetLogic(logic.get());
     app::OpenProfileOf(*logic, "1001");
     before = test::ReadBytes(RecordPath());
@@ -102,7 +105,7 @@ class MainWindowTest : public ::testing::Test {
 
   fs::path RecordPath() const { return dir / "Profile" / "1001" / "pr.dat"; }
   textdata::ProfileRecord Record() const {
-    return textdata::ReadProfileRecord(RecordPath()).value_or(textdata::ProfileRecord{});
+    return app::ReadProfileRecord(RecordPath()).value_or(textdata::ProfileRecord{});
   }
 
   // One column of the rows the statement returns, joined by ",".

@@ -1,6 +1,7 @@
 #include "imaging/img_resize.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QImageReader>
 #include <QRandomGenerator>
@@ -156,14 +157,16 @@ TEST_F(ImgResizeTest, LargeJpegIsDecodedReducedAndStaysAsSharpAsAFullDecode) {
 TEST_F(ImgResizeTest, UnreadableSourceLeavesTheEarlierPhotoByteForByte) {
   MakePhoto(Picture("first.jpg", test::Quadrants(600, 1200), "jpg"), photo.string());
   test::WriteBytes(photo, "the photo of before");
-  test::WriteBytes(dir / "broken.jpg", std::string("\xFF\xD8\xFF\xE0 not really a JPEG", 24));
+  test::WriteBytes(dir / "broken.jpg", "\xFF\xD8\xFF\xE0 not really a JPEG");
   test::WriteBytes(dir / "notes.jpg", "plain text");
-  for (const fs::path& source : {dir / "broken.jpg", dir / "notes.jpg", dir / "missing.jpg"}) {
-    MakePhoto(source, photo.string());
+  ASSERT_EQ(::mkfifo((dir / "pipe.jpg").c_str(), 0600), 0);
+  // "first" names no file, though "first.jpg" is one: only the named file is read.
+  for (const char* source : {"broken.jpg", "notes.jpg", "missing.jpg", "first", "pipe.jpg"}) {
+    MakePhoto(dir / source, photo.string());
     EXPECT_EQ(test::ReadBytes(photo), "the photo of before") << source;
   }
   EXPECT_EQ(raster->saves.size(), 1u);
-  EXPECT_EQ(Folder(), (Strings{"broken.jpg", "first.jpg", "image.fwi", "notes.jpg"}));
+  EXPECT_EQ(Folder(), (Strings{"broken.jpg", "first.jpg", "image.fwi", "notes.jpg", "pipe.jpg"}));
 }
 
 TEST_F(ImgResizeTest, CompressionIsTheJpegQualityWithinItsRangeAndStretchFillsTheCanvas) {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -15,7 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
-using test::ReadBytes;
 using test::WriteBytes;
 
 TEST(SlideshowNameTest, JoinsPiecesWithBlanksAndKeepsTheFolderOneLevelDeep) {
@@ -33,44 +31,19 @@ TEST(SlideshowNameTest, JoinsPiecesWithBlanksAndKeepsTheFolderOneLevelDeep) {
   }
 }
 
-TEST(FolderTest, FolderExistsOnlyForFolders) {
+TEST(SlideshowExistsTest, AFolderOrAnyLinkCountsAndNothingIsFollowed) {
   test::TempDir dir;
   WriteBytes(dir / "file", "x");
   fs::create_directory(dir / "folder");
   fs::create_directory_symlink(dir / "folder", dir / "link to folder");
-  for (const char* folder : {"folder", "folder/", "link to folder"}) {
-    EXPECT_TRUE(FolderExists(dir / folder)) << folder;
+  fs::create_symlink(dir / "missing", dir / "dangling link");
+  for (const char* name : {"folder", "link to folder", "dangling link"}) {
+    EXPECT_TRUE(SlideshowExists(dir.path(), name)) << name;
   }
-  for (const char* other : {"file", "missing", "file/below"}) {
-    EXPECT_FALSE(FolderExists(dir / other)) << other;
+  for (const char* name : {"file", "missing"}) {
+    EXPECT_FALSE(SlideshowExists(dir.path(), name)) << name;
   }
-}
-
-TEST(FolderTest, DeletesFilesAndLinksButNotFoldersOrWhatLinksPointTo) {
-  test::TempDir dir;
-  const fs::path folder = dir / "show";
-  const fs::path outside = dir / "outside";
-  WriteBytes(outside / "target.txt", "target");
-  WriteBytes(outside / "in linked folder", "stays");
-  WriteBytes(folder / "a.jpg", "a");
-  WriteBytes(folder / ".hidden", "h");
-  WriteBytes(folder / "sub" / "inner", "inner");
-  fs::create_directory(folder / "empty sub");
-  fs::create_symlink(outside / "target.txt", folder / "file link");
-  fs::create_directory_symlink(outside, folder / "folder link");
-  fs::create_symlink(dir / "nowhere", folder / "dangling");
-
-  DeleteFilesInFolder(folder);
-
-  std::vector<std::string> left;
-  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-    left.push_back(fs::relative(entry.path(), folder).string());
-  }
-  std::sort(left.begin(), left.end());
-  EXPECT_EQ(left, (std::vector<std::string>{"empty sub", "sub", "sub/inner"}));
-  EXPECT_EQ(ReadBytes(outside / "target.txt"), "target");
-  EXPECT_EQ(ReadBytes(outside / "in linked folder"), "stays");
-  DeleteFilesInFolder(dir / "missing");  // nothing to do, nothing thrown
+  EXPECT_FALSE(SlideshowExists(dir / "no Slideshows folder", "folder"));
 }
 
 }  // namespace

@@ -1,17 +1,20 @@
 #include "slideshow/package.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <algorithm>
-#include <csignal>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "files/folder.h"
+#include "files/replace.h"
+#include "slideshow/import.h"
 #include "slideshow/ini.h"
+#include "tests/support/child.h"
 #include "tests/support/files.h"
 #include "tests/support/package_writer.h"
 #include "tests/support/temp_dir.h"
@@ -30,16 +33,9 @@ std::string Slide(std::size_t n) {
   return "slide_" + std::to_string(n) + "_";
 }
 
-// Every entry below `root` but slideshow.dat, which the import also writes to; links not followed:
-// files as their bytes, folders as "<dir>", links as "-> target".
+// Every entry below `root` but slideshow.dat, which the import also writes to.
 Files Unpacked(const fs::path& root) {
-  Files tree;
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    const std::string name = fs::relative(entry.path(), root).string();
-    tree[name] = entry.is_symlink()     ? "-> " + fs::read_symlink(entry.path()).string()
-                 : entry.is_directory() ? "<dir>"
-                                        : ReadBytes(entry.path());
-  }
+  Files tree = test::Snapshot(root);
   tree.erase("slideshow.dat");
   return tree;
 }
@@ -51,17 +47,17 @@ class PackageTest : public ::testing::Test {
     WriteBytes(dir_ / "outside" / "target.txt", "outside bytes");
   }
 
-  // Unpacks the package into Slideshows/`name`, through its own trailer when the header fits one.
-  Files Import(const PackageWriter& writer, const std::string& name = "show") {
-    const fs::path folder = dir_ / "Slideshows" / name;
-    fs::create_directories(folder);
+  // Imports the package as Slideshows/show, through its own trailer when the header fits one;
+  // what the folder holds afterwards.
+  Files Import(const PackageWriter& writer, const std::string& trace = {}) {
     writer.Write(package_);
     const std::string header = writer.HeaderText();
     if (header.size() < 900) {
       EXPECT_EQ(ReadSlideshowHeader(package_), header) << "the header no longer fits the trailer";
     }
-    ExtractSlideshow(package_, folder, header);
-    return Unpacked(folder);
+    const files::Status imported = ImportSlideshow(package_, dir_ / "Slideshows", "show", header);
+    EXPECT_TRUE(imported) << trace << ": " << (imported ? "" : imported.error().Describe());
+    return Unpacked(folder_);
   }
 
   std::string IniValue(std::string_view section, std::string_view key) {
@@ -139,7 +135,7 @@ TEST_F(PackageTest, FirstOfEqualTagsCountsAndOnlyNamesZeroAndEmptyWriteNothing) 
   EXPECT_EQ(Import(writer), (Files{{"one.jpg", "one"}, {"ten.jpg", "ten"}, {"00", "double zero"}}));
 }
 
-TEST_F(PackageTest, CutsEachStretchAsFarAsThePackageGoes) {
+TEST_F(PackageTest, CutsEachStretchFromItsStartPosition) {
   constexpr std::size_t kSize = 2000;  // fixed by the filler whatever the header holds
   const struct {
     const char* size;
@@ -147,15 +143,10 @@ TEST_F(PackageTest, CutsEachStretchAsFarAsThePackageGoes) {
     std::size_t offset;  // of the expected bytes in the package
     std::size_t length;
   } slides[] = {
-      {"0", "1", 0, 0},
-      {"4", "0", 0, 4},
-      {"4", "-5", 0, 4},
-      {" +4 ", " 3 ", 2, 4},
-      {"100", "1998", 1997, 3},
-      {"3", "2001", 0, 0},
-      {"2147483647", "1", 0, kSize},
+      {"0", "1", 0, 0},      {"4", "0", 0, 4},       {"4", "-5", 0, 4},
+      {" +4 ", " 3 ", 2, 4}, {"3", "1998", 1997, 3}, {"2000", "1", 0, kSize},
   };
-  PackageWriter writer("[SLIDESHOW]\r\ntotal=7\r\n");
+  PackageWriter writer("[SLIDESHOW]\r\ntotal=6\r\n");
   writer.SetMinimumSize(kSize);
   for (std::size_t i = 0; i < std::size(slides); ++i) {
     writer.AddElement(Slide(i + 1) + "name", "s" + std::to_string(i + 1));
@@ -292,7 +283,7 @@ TEST_F(PackageTest, HostileNamesWriteAndDeleteNothingOutsideTheFolder) {
   fs::create_symlink(outside / "target.txt", folder_ / "victim");
   fs::create_directory_symlink(outside, folder_ / "linked folder");
   std::vector<std::string> names = HostileNames(outside);
-  names.insert(names.end(), {"victim", "linked folder", "sub"});
+  names.insert(names.end(), {"victim", "linked folder"});
 
   PackageWriter writer("[SLIDESHOW]\r\ntotal=" + std::to_string(names.size() + 2) + "\r\n");
   writer.AddFile(Slide(1), "first.jpg", "first");
@@ -300,43 +291,117 @@ TEST_F(PackageTest, HostileNamesWriteAndDeleteNothingOutsideTheFolder) {
     writer.AddFile(Slide(i + 2), names[i], "from the package");
   }
   writer.AddFile(Slide(names.size() + 2), "last.jpg", "last");
-  writer.Write(package_);
   const auto outsideTheFolder = [&] {
     auto tree = Unpacked(dir_.path());
-    std::erase_if(tree, [](const auto& e) { return e.first.starts_with("Slideshows/show/"); });
+    std::erase_if(tree, [](const auto& e) { return e.first.starts_with("Slideshows/"); });
     return tree;
   };
+  writer.Write(package_);
   const auto before = outsideTheFolder();
-  ExtractSlideshow(package_, folder_, writer.HeaderText());  // NUL bytes in names kept
+  EXPECT_EQ(Import(writer), (Files{{"first.jpg", "first"},
+                                   {"last.jpg", "last"},
+                                   {"victim", "from the package"},
+                                   {"linked folder", "from the package"},
+                                   {"sub", "<dir>"},
+                                   {"sub/inner", "inner"}}));
   EXPECT_EQ(outsideTheFolder(), before);
-  EXPECT_EQ(Unpacked(folder_), (Files{{"first.jpg", "first"},
-                                      {"last.jpg", "last"},
-                                      {"victim", "from the package"},
-                                      {"linked folder", "from the package"},
-                                      {"sub", "<dir>"},
-                                      {"sub/inner", "inner"}}));
 }
 
-TEST_F(PackageTest, FailedExtractionLeavesNoFileBehind) {
-  WriteBytes(package_, "0123456789abcdefghij");
-  WriteBytes(folder_ / "kept.jpg", "old");
-  EXPECT_FALSE(ExtractEmbeddedFile("kept.jpg", 3, 1, dir_ / "missing.kvs", folder_));
-  EXPECT_FALSE(ExtractEmbeddedFile("kept.jpg", -1, 1, package_, folder_));
-  EXPECT_FALSE(ExtractEmbeddedFile("new.jpg", 3, 1, package_, dir_ / "missing folder"));
-  EXPECT_FALSE(fs::exists(dir_ / "missing folder"));
-  // Files may not grow beyond 5 bytes; SIGXFSZ ignored, the write fails with EFBIG instead.
-  rlimit old{};
-  getrlimit(RLIMIT_FSIZE, &old);
-  const rlimit lowered{5, old.rlim_max};
-  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &lowered), 0);
-  const bool cut = ExtractEmbeddedFile("cut.jpg", 20, 1, package_, folder_);
-  setrlimit(RLIMIT_FSIZE, &old);
-  std::signal(SIGXFSZ, oldHandler);
-  EXPECT_FALSE(cut);
-  EXPECT_EQ(Unpacked(folder_), (Files{{"kept.jpg", "old"}}));
-  EXPECT_TRUE(ExtractEmbeddedFile("kept.jpg", 3, 11, package_, folder_));
-  EXPECT_EQ(ReadBytes(folder_ / "kept.jpg"), "abc");
+TEST_F(PackageTest, APackageKeptInItsOwnSlideshowFolderIsReadWhole) {
+  PackageWriter writer("[SLIDESHOW]\r\ntotal=1\r\n");
+  writer.AddFile(Slide(1), "a.jpg", std::string(5000, 'a'));
+  package_ = folder_ / "show.kvs";
+  EXPECT_EQ(Import(writer), (Files{{"a.jpg", std::string(5000, 'a')}}));
+}
+
+TEST_F(PackageTest, ADescriptionOfAMillionLinesIsReadOnce) {
+  std::string description = "[SLIDESHOW]\r\ntotal=2\r\n";
+  for (int i = 0; i < 1'000'000; ++i) {
+    description += "\r\n";
+  }
+  description += "[VOICE]\r\n2=1\r\n";
+  PackageWriter writer(description);
+  writer.AddFile("voice_over_2_", "two.wav", "two");
+  EXPECT_EQ(Import(writer), (Files{{"two.wav", "two"}}));
+  EXPECT_EQ(ReadBytes(folder_ / "slideshow.dat"), description + "1=0\r\n[BGMUSIC]\r\nEnable=0\r\n");
+}
+
+// Ways an import fails; each leaves the earlier slideshow exactly as it was and nothing else.
+struct ImportFailure {
+  std::string name;
+  std::function<void(PackageWriter& writer, const fs::path& package)> prepare;
+  std::uint64_t fileSizeLimit = 0;  // 0: no limit
+};
+
+void PrintTo(const ImportFailure& failure, std::ostream* out) {
+  *out << failure.name;
+}
+
+class ImportFailureTest : public PackageTest,
+                          public ::testing::WithParamInterface<ImportFailure> {};
+
+TEST_P(ImportFailureTest, KeepsTheEarlierSlideshow) {
+  WriteBytes(folder_ / "old.jpg", "old");
+  WriteBytes(folder_ / "notes" / "mine.txt", "the person's own");
+  const test::Tree before = test::Snapshot(dir_ / "Slideshows");
+  PackageWriter writer("[SLIDESHOW]\r\ntotal=2\r\n");
+  writer.AddFile(Slide(1), "a.jpg", std::string(3000, 'a'));
+  GetParam().prepare(writer, package_);
+  const std::string header = writer.HeaderText();
+  const auto import = [&] {
+    return static_cast<bool>(ImportSlideshow(package_, dir_ / "Slideshows", "show", header));
+  };
+  EXPECT_FALSE(GetParam().fileSizeLimit ? test::WithFileSizeLimit(GetParam().fileSizeLimit, import)
+                                        : import());
+  EXPECT_EQ(test::Snapshot(dir_ / "Slideshows"), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, ImportFailureTest,
+    ::testing::Values(
+        ImportFailure{"MemberPastTheEnd",
+                      [](PackageWriter& w, const fs::path& p) {
+                        w.AddElement("slide_2_name", "b.jpg");
+                        w.AddElement("slide_2_size", "100");
+                        w.AddElement("slide_2_start_pos", "4000");
+                        w.Write(p);
+                      }},
+        ImportFailure{"FullDisk", [](PackageWriter& w, const fs::path& p) { w.Write(p); }, 1000},
+        ImportFailure{"PackageGoneAfterItsHeaderWasRead",
+                      [](PackageWriter& w, const fs::path& p) { w.Write(p.string() + ".gone"); }},
+        ImportFailure{"MemberNamedLikeAnEarlierSubfolder",
+                      [](PackageWriter& w, const fs::path& p) {
+                        w.AddFile(Slide(2), "notes", "a file now");
+                        w.Write(p);
+                      }}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(PackageTest, AKillAtAnyStepLeavesTheOldOrTheNewSlideshowForTheNextImport) {
+  PackageWriter writer("[SLIDESHOW]\r\ntotal=2\r\n[VOICE]\r\n2=1\r\n");
+  writer.AddFile(Slide(1), "a.jpg", "slide one");
+  writer.AddFile(Slide(2), "b.jpg", "slide two");
+  writer.AddFile("voice_over_2_", "b.wav", "voice two");
+  writer.Write(package_);
+  const auto prepare = [&] {
+    fs::remove_all(dir_ / "Slideshows");
+    WriteBytes(folder_ / "old.jpg", "old");
+    WriteBytes(folder_ / "notes" / "mine.txt", "the person's own");
+  };
+  prepare();
+  const Files old = test::Snapshot(folder_);
+  Import(writer);
+  const Files imported = test::Snapshot(folder_);
+  bool stopped = true;
+  for (int k = 1; stopped; ++k) {
+    SCOPED_TRACE("stopped after step " + std::to_string(k));
+    prepare();
+    stopped = test::StoppedAfterStep(
+        k, [&] { ImportSlideshow(package_, dir_ / "Slideshows", "show", writer.HeaderText()); });
+    files::SweepLeftovers(*files::Folder::Open(dir_ / "Slideshows"));  // as the next import does
+    const Files after = test::Snapshot(folder_);
+    EXPECT_TRUE(after == old || after == imported) << ::testing::PrintToString(after);
+    EXPECT_EQ(test::Snapshot(dir_ / "Slideshows").size(), after.size() + 1) << "a leftover";
+  }
 }
 
 }  // namespace

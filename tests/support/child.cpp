@@ -59,7 +59,7 @@ Tree Snapshot(const std::filesystem::path& root) {
   Tree tree;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
     const std::string name = std::filesystem::relative(entry.path(), root).string();
-    tree[name] = entry.is_symlink()     ? "-> " + std::filesystem::read_symlink(entry.path()).string()
+    tree[name] = entry.is_symlink() ? "-> " + std::filesystem::read_symlink(entry.path()).string()
                  : entry.is_directory() ? "<dir>"
                                         : ReadBytes(entry.path());
   }

@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/files.h"
-#include "tests/support/temp_dir.h"
+#include "textdata/encoding.h"
 
 namespace vt::textdata {
 namespace {
@@ -11,16 +10,12 @@ namespace {
 using Categories = std::vector<std::string>;
 using Fields = std::tuple<std::string, std::string, std::string, Categories>;
 
-Fields Of(const std::optional<ProfileRecord>& record) {
-  EXPECT_TRUE(record.has_value());
-  return record ? Fields{record->group, record->firstName, record->lastName, record->categories}
-                : Fields{};
+Fields Of(const ProfileRecord& record) {
+  return Fields{record.group, record.firstName, record.lastName, record.categories};
 }
 
 TEST(ProfileRecord, WritesElementsInOrderAndReadsThemBackWithoutEndBlanks) {
-  test::TempDir dir;
-  ASSERT_TRUE(WriteProfileRecord(dir / "pr.dat", {"5A", "Ann", "Lee", {"Hello"}}));
-  EXPECT_EQ(test::ReadBytes(dir / "pr.dat"),
+  EXPECT_EQ(FormatProfileRecord({"5A", "Ann", "Lee", {"Hello"}}),
             "<GROUP>5A</GROUP>\r\n\r\n<FIRSTNAME>Ann</FIRSTNAME>\r\n\r\n"
             "<LASTNAME>Lee</LASTNAME>\r\n\r\n<CATCOUNT>1</CATCOUNT>\r\n\r\n"
             "<CAT1>Hello</CAT1>\r\n\r\n");
@@ -29,9 +24,8 @@ TEST(ProfileRecord, WritesElementsInOrderAndReadsThemBackWithoutEndBlanks) {
   const Categories texts = {"  Line one\r\nLine two\r\n  ", "\r\nstarts with a break", "", odd,
                             "  "};
   const Categories trimmed = {"Line one\r\nLine two\r\n", "\r\nstarts with a break", "", odd, ""};
-  ASSERT_TRUE(
-      WriteProfileRecord(dir / "pr.dat", {"  Grade 5 – Blue  ", " Émile ", "Zoë-Brontë ", texts}));
-  EXPECT_EQ(Of(ReadProfileRecord(dir / "pr.dat")),
+  EXPECT_EQ(Of(ParseProfileRecord(
+                FormatProfileRecord({"  Grade 5 – Blue  ", " Émile ", "Zoë-Brontë ", texts}))),
             (Fields{"Grade 5 – Blue", "Émile", "Zoë-Brontë", trimmed}));
 }
 
@@ -65,23 +59,12 @@ TEST(ProfileRecord, CategoryCountRules) {
 }
 
 TEST(ProfileRecord, ReadsAWindows1252RecordFromAnExistingInstallation) {
-  test::TempDir dir;
-  test::WriteBytes(
-      dir / "pr.dat",
+  const std::string bytes =
       "<GROUP>Cours \xE9l\xE9mentaire</GROUP>\r\n\r\n<FIRSTNAME>Fran\xE7oise</FIRSTNAME>"
       "\r\n\r\n<LASTNAME>M\xFCller</LASTNAME>\r\n\r\n<CATCOUNT>1</CATCOUNT>\r\n\r\n"
-      "<CAT1>\x93Quoted\x94 \x80 5\r\nna\xEFve</CAT1>\r\n\r\n");
-  EXPECT_EQ(Of(ReadProfileRecord(dir / "pr.dat")),
+      "<CAT1>\x93Quoted\x94 \x80 5\r\nna\xEFve</CAT1>\r\n\r\n";
+  EXPECT_EQ(Of(ParseProfileRecord(DecodeText(bytes))),
             (Fields{"Cours élémentaire", "Françoise", "Müller", {"“Quoted” € 5\r\nnaïve"}}));
-}
-
-TEST(ProfileRecord, MissingFileOrFolder) {
-  test::TempDir dir;
-  EXPECT_EQ(ReadProfileRecord(dir / "pr.dat"), std::nullopt);
-  EXPECT_FALSE(WriteProfileRecord(dir / "no-such-profile" / "pr.dat", {"g", "a", "b", {}}));
-  EXPECT_FALSE(std::filesystem::exists(dir / "no-such-profile"));
-  test::WriteBytes(dir / "pr.dat", "");
-  EXPECT_EQ(Of(ReadProfileRecord(dir / "pr.dat")), Fields{});
 }
 
 }  // namespace

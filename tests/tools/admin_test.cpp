@@ -6,15 +6,17 @@
 #include <set>
 
 #include "app/paths.h"
+#include "app/record_files.h"
 #include "database/statements.h"
+#include "files/read.h"
 #include "platform/sqlcipher_database.h"
 #include "tests/imaging/pictures.h"
+#include "tests/support/child.h"
 #include "tests/support/files.h"
 #include "tests/support/package_writer.h"
 #include "tests/support/temp_dir.h"
 #include "textdata/profile_record.h"
 #include "textdata/setup_data.h"
-#include "textdata/text_file.h"
 #include "tools/admin/installation.h"
 
 namespace vt::admin {
@@ -119,7 +121,8 @@ TEST(AdminDemo, MakesAConsistentSampleThatTheShellOpensWithTheKey) {
   const auto db = platform::OpenDatabase(app::DatabasePath(dir.path()));
   const std::vector<std::string> groups = database::QueryGroupList(*db);
   ASSERT_GE(groups.size(), 3u);
-  const std::string setup = textdata::ReadTextFile(app::SetupDataPath(dir.path())).value_or("");
+  const std::string setup =
+      files::ReadFile(app::SetupDataPath(dir.path()), files::kTextFileCap).operator*();
 
   // Group index g is the list position + 1; one group allows every kind, one none, one has a size
   // class outside the table; the placeholder (index 0) allows nothing.
@@ -153,7 +156,7 @@ TEST(AdminDemo, MakesAConsistentSampleThatTheShellOpensWithTheKey) {
     EXPECT_NE(persons->Field(row, "m"), "0") << id;
     const fs::path profile = *app::ProfileFolder(dir.path(), id);
     ASSERT_TRUE(fs::is_directory(profile)) << id;
-    const auto record = textdata::ReadProfileRecord(profile / textdata::kProfileRecordName);
+    const auto record = app::ReadProfileRecord(profile / textdata::kProfileRecordName);
     withoutRecord += record ? 0 : 1;
     fullRecords +=
         record && std::find(groups.begin(), groups.end(), record->group) != groups.end() &&
@@ -214,33 +217,52 @@ TEST_F(AdminAttach, RefusesWhatTheWizardWouldNotOffer) {
   EXPECT_FALSE(fs::exists(Profile("1001") / "mov.avi"));
 }
 
-TEST_F(AdminAttach, ImportsAPresentationAndAsksBeforeReplacingIt) {
-  const CommandResult notPackage = Attach("1001 pres " + File("notes.kvs", 3000));
-  EXPECT_NE(notPackage.status, 0);
-  EXPECT_NE(notPackage.output.find("Cannot Import: Not a kelvarin slideshow file."),
-            std::string::npos)
-      << notPackage.output;
-
-  test::PackageWriter package("[SLIDESHOW]\r\ntotal=1\r\n");
-  package.AddFile("slide_1_", "one.jpg", "slide one");
-  package.Write(dir_ / "files" / "show.kvs");
-  const std::string show = Quote(dir_ / "files" / "show.kvs");
+TEST_F(AdminAttach, ImportsAPresentationWholeOrNotAtAll) {
+  const auto package = [&](const std::string& name, const std::string& slide) {
+    test::PackageWriter writer("[SLIDESHOW]\r\ntotal=1\r\n");
+    writer.AddFile("slide_1_", "one.jpg", slide);
+    writer.Write(dir_ / "files" / name);
+    return Quote(dir_ / "files" / name);
+  };
   const fs::path folder =
       dir_ / "install" / "Slideshows" / "Year 5 Willow Dubois-Laurent Émile 1001";
-  const CommandResult first = Attach("1001 pres " + show);
+  const CommandResult first = Attach("1001 pres " + package("show.kvs", "slide one"));
   EXPECT_EQ(first.status, 0) << first.output;
   EXPECT_EQ(test::ReadBytes(folder / "one.jpg"), "slide one");
   test::WriteBytes(folder / "extra.txt", "x");
+  const test::Tree profile = test::Snapshot(Profile("1001"));
+  const test::Tree slideshow = test::Snapshot(folder);
 
-  const CommandResult declined = Attach("1001 pres " + show);
-  EXPECT_NE(declined.status, 0);
-  EXPECT_NE(declined.output.find("Slideshow Exists: "), std::string::npos) << declined.output;
-  EXPECT_NE(declined.output.find("answered No"), std::string::npos) << declined.output;
-  EXPECT_TRUE(fs::exists(folder / "extra.txt"));
+  const std::string second = package("second.kvs", "slide two");
+  const std::pair<std::string, std::string> refusals[] = {
+      {"1001 pres " + File("notes.kvs", 3000), "is not a slideshow package"},
+      {"1001 pres " + second, "the slideshow already there was kept"},
+  };
+  for (const auto& [arguments, expected] : refusals) {
+    const CommandResult run = Attach(arguments);
+    EXPECT_NE(run.status, 0) << arguments;
+    EXPECT_NE(run.output.find(expected), std::string::npos) << run.output;
+    EXPECT_EQ(test::Snapshot(Profile("1001")), profile) << "the copy stays with its slideshow";
+    EXPECT_EQ(test::Snapshot(folder), slideshow);
+  }
 
-  const CommandResult replaced = Attach("1001 pres " + show + " --yes");
+  // A full disk: nothing half-written is taken for the new slideshow.
+  const CommandResult full = Shell("trap '' XFSZ; ulimit -f 1; " + std::string(VT_ADMIN_PATH) +
+                                   " attach " + Quote(dir_ / "install") + " 1001 pres " +
+                                   package("big.kvs", std::string(5000, 'b')) + " --yes");
+  EXPECT_NE(full.status, 0);
+  EXPECT_NE(full.output.find("could not be imported completely"), std::string::npos) << full.output;
+  EXPECT_NE(full.output.find("file too large"), std::string::npos) << full.output;
+  EXPECT_EQ(test::Snapshot(Profile("1001")), profile);
+  EXPECT_EQ(test::Snapshot(folder), slideshow);
+
+  const CommandResult replaced = Attach("1001 pres " + second + " --yes");
   EXPECT_EQ(replaced.status, 0) << replaced.output;
-  EXPECT_FALSE(fs::exists(folder / "extra.txt"));
+  EXPECT_EQ(test::Snapshot(folder),
+            (test::Tree{{"one.jpg", "slide two"},
+                        {"slideshow.dat", test::ReadBytes(folder / "slideshow.dat")}}));
+  EXPECT_EQ(test::ReadBytes(Profile("1001") / "pres.kvs"),
+            test::ReadBytes(dir_ / "files" / "second.kvs"));
 }
 
 TEST_F(AdminAttach, PhotoIsResizedIntoTheProfileFrameAsTheWizardDoesIt) {

@@ -2,13 +2,13 @@
 
 #include <sys/stat.h>
 
-#include <algorithm>
-
 #include "app/frm_main.h"
 #include "app/mmain.h"
 #include "app/paths.h"
-#include "attachments/attachments.h"
 #include "attachments/file_kinds.h"
+#include "files/folder.h"
+#include "files/read.h"
+#include "platform/qt_raster.h"
 #include "platform/sqlcipher_database.h"
 #include "tools/admin/console_window.h"
 
@@ -17,11 +17,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::array<const char*, 3> kKindNames = {"presentation", "movie", "narration"};
-
 // The attachment button of the kind: 0 presentation, 1 movie, 2 narration.
 std::optional<std::int16_t> ButtonOf(const std::string& kind) {
-  for (std::size_t i = 0; i < kKindNames.size(); ++i) {
+  for (std::size_t i = 0; i < attachments::kAttachmentKindCount; ++i) {
     if (attachments::kFileKinds[i].kind == kind) {
       return static_cast<std::int16_t>(i);
     }
@@ -29,12 +27,7 @@ std::optional<std::int16_t> ButtonOf(const std::string& kind) {
   return std::nullopt;
 }
 
-fs::path AttachmentPath(const fs::path& profile, const std::string& kind, const fs::path& file) {
-  std::string name = attachments::GetFileName(file.string());
-  return profile / attachments::AttachmentName(kind, attachments::GetFileExtension(name));
-}
-
-// Identifies the file at `path`: every copy is a new file, so a copy was made when this changed.
+// Identifies the file at `path`: every new photo is a new file.
 std::optional<ino_t> FileIdentity(const fs::path& path) {
   struct stat st {};
   if (::lstat(path.c_str(), &st) != 0) {
@@ -46,8 +39,9 @@ std::optional<ino_t> FileIdentity(const fs::path& path) {
 std::optional<fs::path> ExistingProfile(const fs::path& installation,
                                         const std::string& profileId) {
   const std::optional<fs::path> profile = app::ProfileFolder(installation, profileId);
-  std::error_code ec;
-  return profile && fs::is_directory(*profile, ec) ? profile : std::nullopt;
+  const auto entry = profile ? files::StatPath(*profile)
+                             : files::Result<files::Entry>(files::Error::System(ENOENT));
+  return entry && entry->type == files::EntryType::kFolder ? profile : std::nullopt;
 }
 
 Outcome NoProfile(const fs::path& installation, const std::string& profileId) {
@@ -60,7 +54,9 @@ Outcome NoProfile(const fs::path& installation, const std::string& profileId) {
 struct ConsoleWizard {
   ConsoleWizard(const fs::path& installation, const std::string& profileId, std::FILE* out,
                 bool answerYes, const fs::path& file)
-      : window(out, answerYes, file.string()), logic(window, installation, platform::OpenDatabase) {
+      : window(out, answerYes, file.string()),
+        logic(window, installation, platform::OpenDatabase,
+              std::make_unique<platform::QtRaster>()) {
     window.logic = &logic;
     app::OpenProfileOf(logic, profileId);
   }
@@ -68,6 +64,31 @@ struct ConsoleWizard {
   ConsoleWindow window;
   app::frmMain logic;
 };
+
+// What the organiser reads when the file was not taken.
+std::string Explain(const app::AttachOutcome& outcome, const attachments::FileKind& kind,
+                    const fs::path& file, const std::string& group) {
+  switch (outcome.result) {
+    case app::AttachResult::kTaken:
+      return {};
+    case app::AttachResult::kCancelled:
+      return "no file was chosen";
+    case app::AttachResult::kRefusedShortcut:
+      return file.string() + " is a shortcut link";
+    case app::AttachResult::kRefusedTooLarge:
+      return file.string() + " is over the " + std::string(kind.noun) + " limit of the group '" +
+             group + "'";
+    case app::AttachResult::kRefusedKindNotAllowed:
+      return "the group '" + group + "' does not allow " + std::string(kind.noun) + " files";
+    case app::AttachResult::kRefusedNotPackage:
+      return file.string() + " is not a slideshow package";
+    case app::AttachResult::kOldSlideshowKept:
+      return "the slideshow already there was kept";
+    case app::AttachResult::kFailed:
+      break;
+  }
+  return outcome.detail;
+}
 
 }  // namespace
 
@@ -81,43 +102,16 @@ Outcome AttachFile(const fs::path& installation, const std::string& profileId,
   if (!profile) {
     return NoProfile(installation, profileId);
   }
-  std::error_code ec;
-  if (!fs::is_regular_file(file, ec)) {
-    return {"cannot read " + file.string()};
+  if (const auto readable = files::OpenForReading(file); !readable) {
+    return {"cannot read " + file.string() + ": " + readable.error().Describe()};
   }
-
-  const fs::path copy = AttachmentPath(*profile, kind, file);
-  const std::optional<ino_t> before = FileIdentity(copy);
   ConsoleWizard wizard(installation, profileId, out, answerYes, file);
-  const ConsoleWindow& window = wizard.window;
-  const std::string group = window.SelectedGroupText();
-  if (!window.attachmentEnabled[static_cast<std::size_t>(*button)]) {
-    return {"the group '" + group + "' does not allow " +
-            kKindNames[static_cast<std::size_t>(*button)] + " files"};
+  const app::AttachOutcome outcome = wizard.logic.butAddFile_Click(*button);
+  if (outcome.taken() && !outcome.detail.empty()) {
+    std::fprintf(out, "Note: %s.\n", outcome.detail.c_str());
   }
-
-  wizard.logic.butAddFile_Click(*button);
-  const bool refused = std::any_of(window.shown.begin(), window.shown.end(), [](const auto& box) {
-    return box.buttons == app::MessageButtons::kOk;
-  });
-  if (refused) {
-    return {"the file was not taken"};
-  }
-  if (window.declined) {
-    return {"the slideshow already there was kept"};
-  }
-  const std::optional<ino_t> after = FileIdentity(copy);
-  const bool copied = after && after != before;
-  if (kind == "pres") {
-    if (!copied) {
-      std::fprintf(out,
-                   "Note: the package is over the presentation limit of the group '%s' and was "
-                   "imported without a copy in the profile folder.\n",
-                   group.c_str());
-    }
-    return {};
-  }
-  return copied ? Outcome{} : Outcome{"the copy could not be made in " + profile->string()};
+  return {Explain(outcome, attachments::kFileKinds[static_cast<std::size_t>(*button)], file,
+                  wizard.window.SelectedGroupText())};
 }
 
 Outcome ChangePhoto(const fs::path& installation, const std::string& profileId,

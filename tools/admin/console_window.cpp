@@ -2,8 +2,6 @@
 
 #include <utility>
 
-#include "platform/qt_raster.h"
-
 namespace vt::admin {
 
 void ConsoleWindow::SetGroupEntries(const std::vector<std::string>& entries) {
@@ -26,10 +24,6 @@ int ConsoleWindow::FindGroupEntry(const std::string& text) const {
   return -1;
 }
 
-std::unique_ptr<imaging::RasterPort> ConsoleWindow::MakeRaster() {
-  return std::make_unique<platform::QtRaster>();
-}
-
 void ConsoleWindow::SetAttachmentButtonEnabled(int index, bool enabled) {
   if (index >= 0 && index < static_cast<int>(attachmentEnabled.size())) {
     attachmentEnabled[static_cast<std::size_t>(index)] = enabled;
@@ -37,14 +31,12 @@ void ConsoleWindow::SetAttachmentButtonEnabled(int index, bool enabled) {
 }
 
 app::MessageAnswer ConsoleWindow::ShowMessage(const app::MessageBox& box) {
-  shown.push_back(box);
   const std::string title = box.title.empty() ? app::kApplicationTitle : box.title;
   std::fprintf(out_, "%s: %s\n", title.c_str(), box.text.c_str());
   if (box.buttons == app::MessageButtons::kOk) {
     return app::MessageAnswer::kOk;
   }
   std::fprintf(out_, "  answered %s\n", answerYes_ ? "Yes" : "No");
-  declined = declined || !answerYes_;
   return answerYes_ ? app::MessageAnswer::kYes : app::MessageAnswer::kNo;
 }
 

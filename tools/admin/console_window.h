@@ -21,8 +21,6 @@ class ConsoleWindow : public app::MainWindowPort {
 
   app::frmMain* logic = nullptr;
   std::array<bool, 3> attachmentEnabled = {false, false, false};
-  std::vector<app::MessageBox> shown;  // every message box, questions included
-  bool declined = false;               // a question was answered No
 
   void ShowWindow() override {}
   void SetProgramIcon() override {}
@@ -38,7 +36,6 @@ class ConsoleWindow : public app::MainWindowPort {
   void ShowPage(const std::string&) override {}
   std::vector<entryform::PageElement> PageElements() const override { return {}; }
   bool ShowPhoto(const std::filesystem::path&) override { return false; }
-  std::unique_ptr<imaging::RasterPort> MakeRaster() override;
   void SetAttachmentButtonEnabled(int index, bool enabled) override;
   void ShowBusy() override {}
   void HideBusy() override {}

@@ -5,9 +5,12 @@
 #include <vector>
 
 #include "app/paths.h"
+#include "app/record_files.h"
+#include "attachments/file_kinds.h"
+#include "files/folder.h"
+#include "files/replace.h"
 #include "textdata/profile_record.h"
 #include "textdata/tagged_text.h"
-#include "textdata/text_file.h"
 #include "tools/admin/installation.h"
 
 namespace vt::admin {
@@ -83,15 +86,18 @@ std::string SetupText() {
     AppendElement(text, textdata::NumberedName("CATEGORIES_", static_cast<long>(n)),
                   kCaptions[n - 1]);
   }
-  constexpr std::array<const char*, 3> kKinds = {"PRESENTATIONS", "MOVIES", "NARRATIONS"};
   for (std::size_t g = 0; g <= kGroups.size(); ++g) {
-    for (std::size_t kind = 0; kind < kKinds.size(); ++kind) {
-      const std::string stem = kKinds[kind];
+    for (std::size_t kind = 0; kind < attachments::kAttachmentKindCount; ++kind) {
+      const attachments::FileKind& fileKind = attachments::kFileKinds[kind];
       const bool placeholder = g == 0;
-      AppendElement(text, textdata::NumberedName(stem + "_", static_cast<long>(g)),
-                    placeholder ? "0" : kGroups[g - 1].allowed[kind]);
-      AppendElement(text, textdata::NumberedName(stem + "FS_", static_cast<long>(g)),
-                    placeholder ? "0" : kGroups[g - 1].sizeClass[kind]);
+      AppendElement(
+          text,
+          textdata::NumberedName(std::string(fileKind.allowSetting) + "_", static_cast<long>(g)),
+          placeholder ? "0" : kGroups[g - 1].allowed[kind]);
+      AppendElement(
+          text,
+          textdata::NumberedName(std::string(fileKind.sizeSetting) + "_", static_cast<long>(g)),
+          placeholder ? "0" : kGroups[g - 1].sizeClass[kind]);
     }
   }
   return text;
@@ -123,18 +129,16 @@ Outcome FillDemo(const fs::path& folder, database::DatabasePort& db) {
   if (!InsertRows(db)) {
     return {"cannot write the demo rows into " + app::DatabasePath(folder).string()};
   }
-  if (!textdata::ReplaceFileAtomically(app::SetupDataPath(folder), SetupText())) {
+  if (!files::ReplaceFile(app::SetupDataPath(folder), SetupText())) {
     return {"cannot write " + app::SetupDataPath(folder).string()};
   }
   for (const DemoPerson& person : DemoPersons()) {
     const fs::path profile = *app::ProfileFolder(folder, person.id);
-    std::error_code ec;
-    fs::create_directories(profile, ec);
-    if (ec) {
-      return {"cannot make " + profile.string() + ": " + ec.message()};
+    if (const files::Status made = files::MakeFolderPath(profile); !made) {
+      return {"cannot make " + profile.string() + ": " + made.error().Describe()};
     }
     if (person.hasRecord &&
-        !textdata::WriteProfileRecord(profile / textdata::kProfileRecordName, person.record)) {
+        !app::WriteProfileRecord(profile / textdata::kProfileRecordName, person.record)) {
       return {"cannot write the profile record of " + std::string(person.id)};
     }
   }

@@ -2,8 +2,9 @@
 
 #include "app/paths.h"
 #include "database/statements.h"
+#include "files/folder.h"
+#include "files/replace.h"
 #include "platform/sqlcipher_database.h"
-#include "textdata/text_file.h"
 
 namespace vt::admin {
 namespace {
@@ -16,27 +17,31 @@ std::vector<fs::path> OwnedEntries(const fs::path& folder) {
           app::ProfilesFolder(folder)};
 }
 
+Outcome Failed(const std::string& what, const fs::path& path, const files::Error& error) {
+  return {"cannot " + what + " " + path.string() + ": " + error.Describe()};
+}
+
+// Removes the entries of an earlier installation with `force`; links there go, not their targets.
 Outcome PrepareFolder(const fs::path& folder, bool force) {
-  std::error_code ec;
-  if (fs::exists(folder, ec) && !fs::is_directory(folder, ec)) {
-    return {folder.string() + " exists and is not a folder"};
+  if (const files::Status made = files::MakeFolderPath(folder); !made) {
+    return Failed("make", folder, made.error());
+  }
+  const files::Result<files::Folder> open = files::Folder::Open(folder);
+  if (!open) {
+    return Failed("open", folder, open.error());
   }
   for (const fs::path& entry : OwnedEntries(folder)) {
-    if (!fs::exists(fs::symlink_status(entry, ec))) {
+    const std::string name = entry.filename().string();
+    if (!open->Stat(name)) {
       continue;
     }
     if (!force) {
-      return {folder.string() + " already holds an installation (" + entry.filename().string() +
+      return {folder.string() + " already holds an installation (" + name +
               "); add --force to replace it"};
     }
-    fs::remove_all(entry, ec);
-    if (ec) {
-      return {"cannot remove " + entry.string() + ": " + ec.message()};
+    if (const files::Status removed = open->RemoveTree(name); !removed) {
+      return Failed("remove", entry, removed.error());
     }
-  }
-  fs::create_directories(folder, ec);
-  if (ec) {
-    return {"cannot make " + folder.string() + ": " + ec.message()};
   }
   return {};
 }
@@ -44,10 +49,8 @@ Outcome PrepareFolder(const fs::path& folder, bool force) {
 Outcome MakeFolders(const fs::path& folder) {
   for (const fs::path& sub : {app::SetupDataPath(folder).parent_path(), app::ProfilesFolder(folder),
                               app::SlideshowsFolder(folder)}) {
-    std::error_code ec;
-    fs::create_directories(sub, ec);
-    if (ec) {
-      return {"cannot make " + sub.string() + ": " + ec.message()};
+    if (const files::Status made = files::MakeFolderPath(sub); !made) {
+      return Failed("make", sub, made.error());
     }
   }
   return {};
@@ -60,8 +63,8 @@ Outcome MakeInstallation(const fs::path& folder, bool force, bool demo) {
   if (Outcome folders = MakeFolders(folder); !folders) {
     return folders;
   }
-  if (!textdata::ReplaceFileAtomically(app::SetupDataPath(folder), "")) {
-    return {"cannot write " + app::SetupDataPath(folder).string()};
+  if (const files::Status written = files::ReplaceFile(app::SetupDataPath(folder), ""); !written) {
+    return Failed("write", app::SetupDataPath(folder), written.error());
   }
   const fs::path databasePath = app::DatabasePath(folder);
   auto db = platform::CreateDatabase(databasePath);

@@ -1,15 +1,8 @@
-#include "textdata/text_file.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "textdata/encoding.h"
 
 #include <array>
-#include <cerrno>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
-#include <system_error>
 
 namespace vt::textdata {
 namespace {
@@ -44,57 +37,6 @@ char32_t NextCodePoint(std::string_view s, std::size_t& i) {
     cp = (cp << 6) | (static_cast<unsigned char>(s[i]) & 0x3F);
   }
   return cp;
-}
-
-std::filesystem::path TempPrefixFor(const std::filesystem::path& path) {
-  return path.parent_path() / ("." + path.filename().string() + ".tmp-");
-}
-
-void RemoveLeftoverTemporaries(const std::filesystem::path& path) {
-  const std::string prefix = TempPrefixFor(path).filename().string();
-  std::error_code ec;
-  for (std::filesystem::directory_iterator it(path.parent_path(), ec), end; !ec && it != end;
-       it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    if (name.starts_with(prefix) && !it->is_directory(ec)) {
-      std::filesystem::remove(it->path(), ec);
-    }
-  }
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
-// The mode the replacement gets: the old file's, or what a newly created file would get.
-mode_t ModeFor(const std::filesystem::path& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-    return st.st_mode & 07777;
-  }
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
-}
-
-bool SyncFolder(const std::filesystem::path& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) {
-    return false;
-  }
-  const bool ok = ::fsync(fd) == 0;
-  ::close(fd);
-  return ok;
 }
 
 }  // namespace
@@ -185,68 +127,6 @@ std::string EncodeWindows1252(std::string_view utf8) {
 
 std::string DecodeText(std::string_view bytes) {
   return IsValidUtf8(bytes) ? std::string(bytes) : DecodeWindows1252(bytes);
-}
-
-std::optional<std::string> ReadFileBytes(const std::filesystem::path& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    return std::nullopt;
-  }
-  struct stat st {};
-  const bool sized = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  // One byte more than the file's size lets the first read find the end as well.
-  std::string bytes(sized ? static_cast<std::size_t>(st.st_size) + 1 : 64 * 1024, '\0');
-  std::size_t used = 0;
-  for (;;) {
-    if (used == bytes.size()) {
-      bytes.resize(bytes.size() * 2);
-    }
-    const ssize_t n = ::read(fd, bytes.data() + used, bytes.size() - used);
-    if (n == 0) {
-      break;
-    }
-    if (n < 0 && errno != EINTR) {
-      ::close(fd);
-      return std::nullopt;
-    }
-    used += n > 0 ? static_cast<std::size_t>(n) : 0;
-  }
-  ::close(fd);
-  bytes.resize(used);
-  return bytes;
-}
-
-std::optional<std::string> ReadTextFile(const std::filesystem::path& path) {
-  auto bytes = ReadFileBytes(path);
-  if (bytes && !IsValidUtf8(*bytes)) {
-    return DecodeWindows1252(*bytes);
-  }
-  return bytes;
-}
-
-bool ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes, Flush flush) {
-  std::error_code ec;
-  if (!std::filesystem::is_directory(path.parent_path().empty() ? "." : path.parent_path(), ec)) {
-    return false;
-  }
-  RemoveLeftoverTemporaries(path);
-  std::string temp = TempPrefixFor(path).string() + "XXXXXX";
-  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) {
-    return false;
-  }
-  const bool durable = flush == Flush::kToDisk;
-  const bool written =
-      ::fchmod(fd, ModeFor(path)) == 0 && WriteAll(fd, bytes) && (!durable || ::fsync(fd) == 0);
-  const bool closed = ::close(fd) == 0;
-  if (!written || !closed || ::rename(temp.c_str(), path.c_str()) != 0) {
-    ::unlink(temp.c_str());
-    return false;
-  }
-  if (durable) {
-    SyncFolder(path.parent_path().empty() ? "." : path.parent_path());
-  }
-  return true;
 }
 
 }  // namespace vt::textdata
