@@ -1,5 +1,6 @@
 #include "files/copy.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -93,6 +94,10 @@ Result<std::uint64_t> CopyRange(int in, std::uint64_t offset, std::uint64_t leng
                                          : CopyThroughBuffer(in, offset, length, out, 0);
   StepDone();
   return copied;
+}
+
+void StartFlush(int fd) {
+  ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
 }
 
 Status Flush(int fd) {

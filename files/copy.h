@@ -14,4 +14,8 @@ Result<std::uint64_t> CopyRange(int in, std::uint64_t offset, std::uint64_t leng
 // Flushes a written file to the disk.
 Status Flush(int fd);
 
+// Starts writing the file's data to the disk without waiting for it, so that a later Flush finds
+// little left to do while other files are written meanwhile.
+void StartFlush(int fd);
+
 }  // namespace vt::files

@@ -283,8 +283,28 @@ Status NewFolder::HandOverSubfolders(const Folder& old) const {
   return {};
 }
 
+Status NewFolder::FlushContents() const {
+  const Result<std::vector<Entry>> entries = folder_.List();
+  if (!entries) {
+    return entries.error();
+  }
+  for (const Entry& entry : *entries) {
+    if (entry.type != EntryType::kFile) {
+      continue;
+    }
+    const Result<OpenFile> file = OpenForReading(folder_, entry.name);
+    if (!file) {
+      return file.error();
+    }
+    if (Status flushed = Flush(file->fd.get()); !flushed) {
+      return flushed;
+    }
+  }
+  return folder_.Sync();
+}
+
 Status NewFolder::Commit() {
-  if (Status flushed = folder_.Sync(); !flushed) {
+  if (Status flushed = FlushContents(); !flushed) {
     return flushed;
   }
   const Result<Entry> existing = parent_.Stat(name_);

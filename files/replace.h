@@ -65,14 +65,15 @@ class NewFolder {
 
   const Folder& folder() const { return folder_; }
 
-  // Flushes the new folder and swaps it in. A real folder at the name hands over its sub-folders
-  // first and is then removed with its files; a link there is replaced, never followed. Fails,
-  // with nothing changed at the name, when a sub-folder's name is taken in the new folder or
-  // something other than a folder or a link stands at the name.
+  // Flushes every file in the new folder and the folder itself, and swaps it in. A real folder at
+  // the name hands over its sub-folders first and is then removed with its files; a link there is
+  // replaced, never followed. Fails, with nothing changed at the name, when a sub-folder's name is
+  // taken in the new folder or something other than a folder or a link stands at the name.
   Status Commit();
 
  private:
   NewFolder(Folder parent, std::string name, std::string temporary, Folder folder);
+  Status FlushContents() const;
   Status HandOverSubfolders(const Folder& old) const;
 
   Folder parent_;

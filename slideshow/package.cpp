@@ -100,7 +100,8 @@ class Description {
   std::string Value(std::string_view section, std::string_view key) {
     return ini_->ReadValue(section, key, "0");
   }
-  files::Status Save() { return ini_->Save(files::Durability::kFlushed); }
+  // Not flushed here: the folder is flushed whole before it is put in place.
+  files::Status Save() { return ini_->Save(files::Durability::kNotFlushed); }
   // A member named slideshow.dat replaces the file: what was asked so far is saved before, and the
   // new file read after.
   void Read() {
@@ -264,9 +265,7 @@ files::Status ExtractEmbeddedFile(std::string_view name, std::int64_t size,
   if (*copied != length) {
     return files::Error::EndedEarly();  // the stretch reaches past the end of the package
   }
-  if (files::Status flushed = files::Flush(out->get()); !flushed) {
-    return flushed;
-  }
+  files::StartFlush(out->get());
   return out->Close() ? files::Status() : files::Status(files::Error::Last());
 }
 

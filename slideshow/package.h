@@ -25,9 +25,9 @@ files::Status ExtractSlideshow(const std::filesystem::path& package, const files
                                std::string_view headerText);
 
 // Writes `name` in the folder from `size` bytes of the open package at the 1-based
-// `startPosition` (below 1: from the first byte), streamed in bounded chunks and flushed. An
-// existing entry of that name is replaced, a link never followed. A name that is not a plain file
-// name, or a negative size, writes nothing and does not fail.
+// `startPosition` (below 1: from the first byte), streamed in bounded chunks, its writing to disk
+// started. An existing entry of that name is replaced, a link never followed. A name that is not a
+// plain file name, or a negative size, writes nothing and does not fail.
 files::Status ExtractEmbeddedFile(std::string_view name, std::int64_t size,
                                   std::int64_t startPosition, int package,
                                   const files::Folder& folder);
