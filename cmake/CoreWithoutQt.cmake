@@ -31,14 +31,24 @@ function(_vt_collect_links target out_var)
   set(${out_var} ${seen} PARENT_SCOPE)
 endfunction()
 
-function(vt_require_no_qt)
+# _vt_require_no_link(what regex target...): fails when a target reaches a library matching regex.
+function(_vt_require_no_link what regex)
   foreach(target IN LISTS ARGN)
     set(all "")
     _vt_collect_links(${target} all)
     foreach(lib IN LISTS all)
-      if(lib MATCHES "^Qt[0-9]*::" OR lib MATCHES "(^|/)libQt[0-9]")
-        message(FATAL_ERROR "${target} must not link Qt, but reaches ${lib}")
+      if(lib MATCHES "${regex}")
+        message(FATAL_ERROR "${target} must not link ${what}, but reaches ${lib}")
       endif()
     endforeach()
   endforeach()
+endfunction()
+
+function(vt_require_no_qt)
+  _vt_require_no_link("Qt" "^Qt[0-9]*::|(^|/)libQt[0-9]" ${ARGN})
+endfunction()
+
+# vt_require_no_widgets(target...): the same for Qt's widgets alone.
+function(vt_require_no_widgets)
+  _vt_require_no_link("Qt's widgets" "^Qt[0-9]*::Widgets$|(^|/)libQt[0-9]Widgets" ${ARGN})
 endfunction()
