@@ -31,7 +31,8 @@ HmacStart StartHmac(std::string_view key) {
     std::memcpy(padded.data(), key.data(), key.size());
   }
   HmacStart start{};
-  for (auto [state, mask] : {std::pair{&start.inner, 0x36}, std::pair{&start.outer, 0x5c}}) {
+  for (const auto& [state, pad] : {std::pair{&start.inner, 0x36}, std::pair{&start.outer, 0x5c}}) {
+    const int mask = pad;  // clang 14 cannot capture a structured binding
     Block xored;
     std::transform(padded.begin(), padded.end(), xored.begin(),
                    [mask](unsigned char byte) { return static_cast<unsigned char>(byte ^ mask); });

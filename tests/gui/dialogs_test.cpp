@@ -42,16 +42,16 @@ TEST(MessageBox, ShowsItsTextTitleButtonsAndIconAndReturnsTheButtonPressed) {
       {kNotice, Press(QMessageBox::Ok), MessageAnswer::kOk,
        "[Vellumtide] Please select a group first. (Ok)"},
   };
-  for (const auto& [box, answer, expected, seen] : cases) {
-    SCOPED_TRACE(seen);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.seen);
     Strings shown;
     ScopedDialogHooks hooks({[&](QDialog& dialog) {
       shown.push_back(test::Described(dynamic_cast<QMessageBox&>(dialog)));
-      answer(dialog);
+      c.answer(dialog);
     }});
-    EXPECT_EQ(ShowMessageBox(nullptr, box), expected);
+    EXPECT_EQ(ShowMessageBox(nullptr, c.box), c.expected);
     EXPECT_EQ(hooks.Remaining(), 0u);
-    EXPECT_EQ(shown, Strings{seen});
+    EXPECT_EQ(shown, Strings{c.seen});
   }
 }
 
