@@ -1,6 +1,7 @@
 #include "slideshow/package.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -100,6 +101,11 @@ TEST_F(PackageTest, ReadsHeaderOnlyFromTheLast1000Bytes) {
     EXPECT_EQ(ReadSlideshowHeader(package_), header) << bytes.size() << " bytes: " << header;
   }
   EXPECT_EQ(ReadSlideshowHeader(dir_ / "missing.kvs"), "");
+  ASSERT_EQ(::mkfifo((dir_ / "pipe.kvs").c_str(), 0600), 0);
+  EXPECT_EQ(ReadSlideshowHeader(dir_ / "pipe.kvs"), "") << "read without waiting for a writer";
+  WriteBytes(dir_ / "huge.kvs", x + trailer("at the end"));
+  fs::resize_file(dir_ / "huge.kvs", std::uintmax_t{100} << 30);
+  EXPECT_EQ(ReadSlideshowHeader(dir_ / "huge.kvs"), "") << "its end is all zeros";
 }
 
 TEST_F(PackageTest, UnpacksSlidesVoiceOversAndMusicWhateverTheElementOrder) {
