@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "files/read.h"
 #include "files/steps.h"
 
 namespace vt::files {
@@ -43,21 +44,17 @@ Result<std::uint64_t> CopyThroughBuffer(int in, std::uint64_t offset, std::uint6
   while (copied < length) {
     const std::size_t want =
         static_cast<std::size_t>(std::min<std::uint64_t>(length - copied, buffer.size()));
-    const ssize_t got = ::pread(in, buffer.data(), want, static_cast<off_t>(offset + copied));
-    if (got < 0 && errno == EINTR) {
-      continue;
+    const Result<std::size_t> got = ReadInto(in, offset + copied, buffer.data(), want);
+    if (!got) {
+      return got.error();
     }
-    if (got < 0) {
-      return Error::Last();
-    }
-    if (got == 0) {
+    if (*got == 0) {
       break;
     }
-    if (const Status written = WriteAll(out, buffer.data(), static_cast<std::size_t>(got));
-        !written) {
+    if (const Status written = WriteAll(out, buffer.data(), *got); !written) {
       return written.error();
     }
-    copied += static_cast<std::uint64_t>(got);
+    copied += *got;
   }
   return copied;
 }

@@ -100,10 +100,18 @@ Result<std::string> ReadFile(const Folder& folder, std::string_view name, std::u
 
 Result<std::string> ReadAt(int fd, std::uint64_t offset, std::size_t length) {
   std::string bytes(length, '\0');
+  const Result<std::size_t> read = ReadInto(fd, offset, bytes.data(), length);
+  if (!read) {
+    return read.error();
+  }
+  bytes.resize(*read);
+  return bytes;
+}
+
+Result<std::size_t> ReadInto(int fd, std::uint64_t offset, char* buffer, std::size_t length) {
   std::size_t used = 0;
   while (used < length) {
-    const ssize_t n =
-        ::pread(fd, bytes.data() + used, length - used, static_cast<off_t>(offset + used));
+    const ssize_t n = ::pread(fd, buffer + used, length - used, static_cast<off_t>(offset + used));
     if (n < 0 && errno == EINTR) {
       continue;
     }
@@ -115,8 +123,7 @@ Result<std::string> ReadAt(int fd, std::uint64_t offset, std::size_t length) {
     }
     used += static_cast<std::size_t>(n);
   }
-  bytes.resize(used);
-  return bytes;
+  return used;
 }
 
 }  // namespace vt::files

@@ -35,4 +35,7 @@ Result<std::string> ReadFile(const Folder& folder, std::string_view name, std::u
 // Up to `length` bytes from `offset` of an open file: fewer only where the file ends.
 Result<std::string> ReadAt(int fd, std::uint64_t offset, std::size_t length);
 
+// The same into `buffer`; the number of bytes read.
+Result<std::size_t> ReadInto(int fd, std::uint64_t offset, char* buffer, std::size_t length);
+
 }  // namespace vt::files
