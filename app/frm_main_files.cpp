@@ -121,8 +121,11 @@ AttachOutcome frmMain::ChangeProfilePhoto(const std::string& picture) {
   ucResizeImage_.SetResizeWidth(kPhotoWidth);
   ucResizeImage_.SetResizeHeight(kPhotoHeight);
   ucResizeImage_.SetCompression(kPhotoCompression);
-  ucResizeImage_.DoResize();
+  std::string problem = ucResizeImage_.Resize();
   window_.ShowPhoto(destination);
+  if (!problem.empty()) {
+    return {AttachResult::kFailed, std::move(problem)};
+  }
   return {AttachResult::kTaken, {}};
 }
 

@@ -1,5 +1,6 @@
 // Profile photo probe for bench/photo.sh:
-//   photo_bench make WIDTH HEIGHT OUT.jpg   a photo-like JPEG: gradients, fine stripes and grain
+//   photo_bench make WIDTH HEIGHT OUT [FORMAT]  a photo-like picture, JPEG unless FORMAT says
+//                                               otherwise: gradients, fine stripes and grain
 //   photo_bench resize PICTURE OUT          the wizard's "Change Image" resize, as a whole process
 //   photo_bench placement PICTURE           the cover placement in the 280 x 427 frame: W H X Y
 #include <QImage>
@@ -28,7 +29,7 @@ QString Native(const char* path) {
 
 // Gradients under grain with stripes whose period is a few pixels of the photo's scale, so a
 // reduction that blurs or aliases shows.
-int MakePhoto(int width, int height, const char* out) {
+int MakePhoto(int width, int height, const char* out, const char* format) {
   QImage photo(width, height, QImage::Format_RGB32);
   QRandomGenerator grain(42);
   const double fine = width / 160.0, coarse = width / 40.0;
@@ -44,7 +45,7 @@ int MakePhoto(int width, int height, const char* out) {
                      channel(200 - 120.0 * x / width));
     }
   }
-  return photo.save(Native(out), "JPG", 90) ? 0 : 1;
+  return photo.save(Native(out), format, 90) ? 0 : 1;
 }
 
 // The settings of the main window's photo branch, in its order.
@@ -63,9 +64,11 @@ int Resize(const char* picture, const char* out) {
 // The photos made here carry no EXIF orientation: their stored size is their natural size.
 int PrintPlacement(const char* picture) {
   const QSize size = QImageReader(Native(picture)).size();
-  const vt::imaging::Placement p =
-      vt::imaging::CoverPlacement({size.width(), size.height()}, kFrame, false);
-  std::printf("%d %d %d %d\n", p.width, p.height, p.x, p.y);
+  const auto p = vt::imaging::CoverPlacement({size.width(), size.height()}, kFrame, false);
+  if (!p) {
+    return 1;
+  }
+  std::printf("%d %d %d %d\n", p->width, p->height, p->x, p->y);
   return 0;
 }
 
@@ -73,8 +76,9 @@ int PrintPlacement(const char* picture) {
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.size() == 4 && args[0] == "make") {
-    return MakePhoto(std::atoi(argv[2]), std::atoi(argv[3]), argv[4]);
+  if ((args.size() == 4 || args.size() == 5) && args[0] == "make") {
+    return MakePhoto(std::atoi(argv[2]), std::atoi(argv[3]), argv[4],
+                     args.size() == 5 ? argv[5] : "JPG");
   }
   if (args.size() == 3 && args[0] == "resize") {
     return Resize(argv[2], argv[3]);

@@ -28,6 +28,10 @@ Size SizeOf(const Placement& placement) {
   return {placement.width, placement.height};
 }
 
+std::string Sides(Size size) {
+  return std::to_string(size.width) + " x " + std::to_string(size.height) + " pixels";
+}
+
 }  // namespace
 
 ImgResize::ImgResize(std::unique_ptr<RasterPort> raster) : raster_(std::move(raster)) {
@@ -35,7 +39,11 @@ ImgResize::ImgResize(std::unique_ptr<RasterPort> raster) : raster_(std::move(ras
 }
 
 void ImgResize::mSaveJPGFile(std::int16_t iCompression, const std::string& sFileSavePath) {
-  raster_->SaveCanvasAsJpeg(sFileSavePath, std::clamp<int>(iCompression, 0, kBestQuality));
+  SaveCanvas(iCompression, sFileSavePath);
+}
+
+std::string ImgResize::SaveCanvas(std::int16_t compression, const std::string& file) {
+  return raster_->SaveCanvasAsJpeg(file, std::clamp<int>(compression, 0, kBestQuality));
 }
 
 void ImgResize::SetBackColor(std::int32_t value) {
@@ -73,7 +81,7 @@ void ImgResize::SetResizeHeight(std::int16_t value) {
 }
 
 bool ImgResize::DoResize() {
-  ResizeIntoCanvas();
+  Resize();
   return false;
 }
 
@@ -93,18 +101,24 @@ void ImgResize::SetSourceFilePath(std::string value) {
   Set(sourceFilePath_, std::move(value), "SourceFilePath");
 }
 
-void ImgResize::ResizeIntoCanvas() {
+std::string ImgResize::Resize() {
   const Size canvas = raster_->CanvasSize();
   const auto placementOf = [&](Size source) { return CoverPlacement(source, canvas, stretch_); };
-  const std::optional<Size> source = raster_->LoadSource(
-      sourceFilePath_, [&](Size natural) { return SizeOf(placementOf(natural)); });
-  if (!source) {
-    return;  // nothing drawn and nothing written: an earlier photo stays as it was
+  const SourceLoad source = raster_->LoadSource(sourceFilePath_, [&](Size natural) {
+    const std::optional<Placement> placement = placementOf(natural);
+    return placement ? SizeOf(*placement) : natural;
+  });
+  if (!source.natural) {
+    return source.problem;  // nothing drawn and nothing written: an earlier photo stays as it was
   }
-  raster_->DrawSource(placementOf(*source));
-  if (destinationFilePath_ != kNotSet) {
-    mSaveJPGFile(compression_, destinationFilePath_);
+  const std::optional<Placement> placement = placementOf(*source.natural);
+  if (!placement) {
+    return sourceFilePath_ + " cannot be placed: " + Sides(*source.natural) + " into " +
+           Sides(canvas);
   }
+  raster_->DrawSource(*placement);
+  return destinationFilePath_ == kNotSet ? std::string()
+                                         : SaveCanvas(compression_, destinationFilePath_);
 }
 
 void ImgResize::ReadProperties(const properties::PropertyBag& bag) {

@@ -50,8 +50,11 @@ class ImgResize : public properties::PersistentControl {
   std::int16_t ResizeHeight() const { return resizeHeight_; }
   void SetResizeHeight(std::int16_t value);
 
-  // Runs the resize once. Always false: the caller learns the outcome from the destination file.
+  // Runs the resize once. Always false: a caller that wants to know runs Resize.
   bool DoResize();
+  // Runs the resize once. Empty when the picture was drawn and written (or the destination is
+  // "0"); otherwise what went wrong, for the person to read: nothing was written then.
+  std::string Resize();
 
   std::int16_t Compression() const { return compression_; }
   void SetCompression(std::int16_t value);
@@ -72,7 +75,7 @@ class ImgResize : public properties::PersistentControl {
     member = std::move(value);
     PropertyChanged(name);
   }
-  void ResizeIntoCanvas();
+  std::string SaveCanvas(std::int16_t compression, const std::string& file);
 
   std::unique_ptr<RasterPort> raster_;
   std::string sourceFilePath_{kNotSet};

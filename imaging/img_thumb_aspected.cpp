@@ -204,10 +204,12 @@ void ImgThumbAspected::EmptyHolder(QSize size) {
 
 void ImgThumbAspected::FitThumbnail() {
   const QSize canvas = picThumbnail_->DrawingSize();
-  const Placement placement = ThumbnailPlacement({imageWidth_, imageHeight_},
-                                                 {picContainor_.width(), picContainor_.height()},
-                                                 {canvas.width(), canvas.height()});
-  picThumbnail_->Draw(picContainor_, placement);
+  const std::optional<Placement> placement = ThumbnailPlacement(
+      {imageWidth_, imageHeight_}, {picContainor_.width(), picContainor_.height()},
+      {canvas.width(), canvas.height()});
+  if (placement) {
+    picThumbnail_->Draw(picContainor_, *placement);
+  }
 }
 
 }  // namespace vt::imaging

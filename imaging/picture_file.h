@@ -1,32 +1,42 @@
 #pragma once
 
-#include <QFile>
 #include <QImage>
-#include <QImageReader>
 #include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
 
-#include "files/read.h"
+#include "imaging/placement.h"
 
 namespace vt::imaging {
 
-// Qt's image reader on a picture opened through the file layer: exactly the named file (Qt would
-// try added extensions on a name), regular files only, never waiting on a FIFO. It turns pictures
-// upright as their EXIF orientation says.
-class PictureReader {
- public:
-  explicit PictureReader(const std::filesystem::path& file);
-  PictureReader(const PictureReader&) = delete;
-  PictureReader& operator=(const PictureReader&) = delete;
+// The largest picture decoded, in bytes of 32-bit pixels: the guard against decompression bombs.
+inline constexpr std::uint64_t kMaxDecodedBytes = std::uint64_t{1} << 30;
 
-  QImageReader& reader() { return reader_; }
-
- private:
-  files::Result<files::OpenFile> file_;
-  QFile device_;
-  QImageReader reader_;
+// A picture ready to draw: upright, in 32-bit pixels, maybe decoded at a reduced size.
+struct Picture {
+  QImage image;
+  Size natural;  // the size as shown, whatever was decoded
 };
 
-// The whole picture, upright; a null image when it cannot be read.
+// A picture, or why there is none, for the person to read.
+struct PictureLoad {
+  std::optional<Picture> picture;
+  std::string problem;
+};
+
+// The size a picture of the given natural size will be drawn at.
+using DrawnSize = std::function<Size(Size natural)>;
+
+// Reads exactly the named file through the file layer (regular files only; Qt would try added
+// extensions on a name) and decodes it: turned upright as the EXIF orientation of a JPEG or PNG
+// says, at the smallest scale that still covers `drawnSize` where the format allows, otherwise at
+// full size up to kMaxDecodedBytes. A file that ends before its picture does is refused as
+// damaged, not filled in. Palette, grey and 1-bit pictures come as 32-bit pixels, so that smooth
+// scaling averages them.
+PictureLoad LoadPicture(const std::filesystem::path& file, const DrawnSize& drawnSize = {});
+
+// The whole picture, upright; a null image when it cannot be loaded.
 QImage ReadPicture(const std::filesystem::path& file);
 
 }  // namespace vt::imaging

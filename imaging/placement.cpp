@@ -1,11 +1,17 @@
 #include "imaging/placement.h"
 
 #include <cmath>
+#include <limits>
 
 namespace vt::imaging {
 
-std::int32_t Nearest(double value) {
-  return static_cast<std::int32_t>(std::nearbyint(value));  // the default rounding: halves to even
+std::optional<std::int32_t> Nearest(double value) {
+  const double rounded = std::nearbyint(value);  // the default rounding: halves to even
+  if (!(rounded >= std::numeric_limits<std::int32_t>::min() &&
+        rounded <= std::numeric_limits<std::int32_t>::max())) {
+    return std::nullopt;  // also for NaN, which fails every comparison
+  }
+  return static_cast<std::int32_t>(rounded);
 }
 
 float ScaleFactor(std::int32_t numerator, std::int32_t denominator) {
@@ -24,8 +30,8 @@ namespace {
 // A tall source in a tall canvas: the height is fitted when it sticks out less than the width, or
 // when the source is wider but shorter than the canvas.
 FitMode TallInTall(Size source, Size canvas) {
-  const std::int32_t a = source.height - canvas.height;
-  const std::int32_t b = source.width - canvas.width;
+  const std::int64_t a = std::int64_t{source.height} - canvas.height;
+  const std::int64_t b = std::int64_t{source.width} - canvas.width;
   const bool wider = source.width > canvas.width;
   const bool higher = source.height > canvas.height;
   const bool narrower = source.width < canvas.width;
@@ -37,12 +43,21 @@ FitMode TallInTall(Size source, Size canvas) {
 }
 
 // The other side scaled by the factor of the fitted one.
-std::int32_t ScaledHeight(Size source, Size canvas) {
+std::optional<std::int32_t> ScaledHeight(Size source, Size canvas) {
   return Nearest(source.height / static_cast<double>(ScaleFactor(source.width, canvas.width)));
 }
 
-std::int32_t ScaledWidth(Size source, Size canvas) {
+std::optional<std::int32_t> ScaledWidth(Size source, Size canvas) {
   return Nearest(source.width / static_cast<double>(ScaleFactor(source.height, canvas.height)));
+}
+
+// Centred on a canvas side: half of what is left over, which may be negative.
+std::optional<std::int32_t> Centred(std::int32_t canvasSide, std::int32_t side) {
+  return Nearest((static_cast<double>(canvasSide) - side) / 2.0);
+}
+
+bool HasArea(Size size) {
+  return size.width > 0 && size.height > 0;
 }
 
 }  // namespace
@@ -59,47 +74,62 @@ FitMode FirstChoice(Size source, Size canvas) {
                                                      : FitMode::kHeight;
 }
 
-FitMode CheckedMode(FitMode first, Size source, Size canvas) {
-  if (first == FitMode::kWidth && canvas.height > ScaledHeight(source, canvas)) {
-    return FitMode::kHeight;
+std::optional<FitMode> CheckedMode(FitMode first, Size source, Size canvas) {
+  if (!HasArea(source) || !HasArea(canvas)) {
+    return std::nullopt;
   }
-  if (first == FitMode::kHeight && canvas.width > ScaledWidth(source, canvas)) {
-    return FitMode::kWidth;
+  if (first == FitMode::kWidth) {
+    const std::optional<std::int32_t> h = ScaledHeight(source, canvas);
+    return !h ? std::nullopt : std::optional(canvas.height > *h ? FitMode::kHeight : first);
+  }
+  if (first == FitMode::kHeight) {
+    const std::optional<std::int32_t> w = ScaledWidth(source, canvas);
+    return !w ? std::nullopt : std::optional(canvas.width > *w ? FitMode::kWidth : first);
   }
   return first;
 }
 
-Placement PlaceInMode(FitMode mode, Size source, Size canvas) {
+std::optional<Placement> PlaceInMode(FitMode mode, Size source, Size canvas) {
+  if (!HasArea(canvas)) {
+    return Placement{0, 0, canvas.width, canvas.height};
+  }
+  if (!HasArea(source)) {
+    return std::nullopt;
+  }
+  std::optional<std::int32_t> scaled, offset;
   switch (mode) {
-    case FitMode::kWidth: {
-      const std::int32_t h = ScaledHeight(source, canvas);
-      return {0, Nearest((canvas.height - h) / 2.0), canvas.width, h};
-    }
-    case FitMode::kHeight: {
-      const std::int32_t w = ScaledWidth(source, canvas);
-      return {Nearest((canvas.width - w) / 2.0), 0, w, canvas.height};
-    }
+    case FitMode::kWidth:
+      scaled = ScaledHeight(source, canvas);
+      offset = scaled ? Centred(canvas.height, *scaled) : std::nullopt;
+      return scaled && offset ? std::optional(Placement{0, *offset, canvas.width, *scaled})
+                              : std::nullopt;
+    case FitMode::kHeight:
+      scaled = ScaledWidth(source, canvas);
+      offset = scaled ? Centred(canvas.width, *scaled) : std::nullopt;
+      return scaled && offset ? std::optional(Placement{*offset, 0, *scaled, canvas.height})
+                              : std::nullopt;
     case FitMode::kFill:
       break;
   }
-  return {0, 0, canvas.width, canvas.height};
+  return Placement{0, 0, canvas.width, canvas.height};
 }
 
-Placement CoverPlacement(Size source, Size canvas, bool stretch) {
-  if (stretch) {
-    return {0, 0, canvas.width, canvas.height};
+std::optional<Placement> CoverPlacement(Size source, Size canvas, bool stretch) {
+  if (!HasArea(canvas) || (stretch && HasArea(source))) {
+    return Placement{0, 0, canvas.width, canvas.height};
   }
-  return PlaceInMode(CheckedMode(FirstChoice(source, canvas), source, canvas), source, canvas);
+  const std::optional<FitMode> mode = CheckedMode(FirstChoice(source, canvas), source, canvas);
+  return mode ? PlaceInMode(*mode, source, canvas) : std::nullopt;
 }
 
-Placement ThumbnailPlacement(Size picture, Size source, Size canvas) {
+std::optional<Placement> ThumbnailPlacement(Size picture, Size source, Size canvas) {
   if (picture.width > picture.height) {
     return PlaceInMode(FitMode::kWidth, source, canvas);
   }
   if (picture.width < picture.height) {
     return PlaceInMode(FitMode::kHeight, source, canvas);
   }
-  return {0, 0, canvas.width, canvas.height};
+  return Placement{0, 0, canvas.width, canvas.height};
 }
 
 }  // namespace vt::imaging

@@ -3,10 +3,18 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <string>
 
 #include "imaging/placement.h"
 
 namespace vt::imaging {
+
+// A source loaded: its natural size (as shown), or why it could not be loaded, for the person to
+// read.
+struct SourceLoad {
+  std::optional<Size> natural;
+  std::string problem;
+};
 
 // The pictures a resize works with: a source holder, a canvas, and the JPEG writer. The platform
 // supplies the codecs behind it.
@@ -18,11 +26,9 @@ class RasterPort {
   using DrawnSize = std::function<Size(Size natural)>;
 
   // Decodes the picture file into the source holder, turned upright as its EXIF orientation says.
-  // The decoder may decode at a reduced size that still covers drawnSize(natural). Answers the
-  // natural size (as shown); nothing, with the holder unchanged, when the file is missing or
-  // cannot be decoded.
-  virtual std::optional<Size> LoadSource(const std::filesystem::path& file,
-                                         const DrawnSize& drawnSize) = 0;
+  // The decoder may decode at a reduced size that still covers drawnSize(natural). The holder is
+  // unchanged when the file is missing, damaged, too large or no picture.
+  virtual SourceLoad LoadSource(const std::filesystem::path& file, const DrawnSize& drawnSize) = 0;
 
   // Kept pixels stay; new canvas area is white.
   virtual void ResizeCanvas(Size size) = 0;
@@ -33,8 +39,8 @@ class RasterPort {
   virtual void DrawSource(const Placement& placement) = 0;
 
   // Writes the canvas as a JPEG of `quality` (0 to 100) to a temporary file beside `file`, renamed
-  // over it; false, with any earlier file left as it was, on failure.
-  virtual bool SaveCanvasAsJpeg(const std::filesystem::path& file, int quality) = 0;
+  // over it. Empty when written; otherwise why not, with any earlier file left as it was.
+  virtual std::string SaveCanvasAsJpeg(const std::filesystem::path& file, int quality) = 0;
 };
 
 }  // namespace vt::imaging

@@ -1,10 +1,8 @@
 #include "platform/qt_raster.h"
 
 #include <QBuffer>
-#include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
-#include <array>
 #include <string_view>
 
 #include "files/replace.h"
@@ -13,53 +11,20 @@
 namespace vt::platform {
 namespace {
 
-using imaging::PictureReader;
-
-// The reductions libjpeg decodes at by its own DCT scaling, largest first.
-constexpr std::array<int, 3> kJpegReductions = {8, 4, 2};
-
 // An enlargement beyond this is resampled by the painter, visible pixels only, instead of being
 // scaled as a whole image first.
 constexpr qint64 kMaxScaledPixels = qint64{16} << 20;
 
-// The largest reduction whose decode still covers `drawn`; 1 when none does.
-int JpegReduction(QSize natural, imaging::Size drawn) {
-  for (const int factor : kJpegReductions) {
-    if (natural.width() / factor >= drawn.width && natural.height() / factor >= drawn.height) {
-      return factor;
-    }
-  }
-  return 1;
-}
-
 }  // namespace
 
-std::optional<imaging::Size> QtRaster::LoadSource(const std::filesystem::path& file,
-                                                  const DrawnSize& drawnSize) {
-  PictureReader picture(file);
-  QImageReader& reader = picture.reader();
-  const QSize stored = reader.size();
-  if (!stored.isValid()) {
-    return std::nullopt;
+imaging::SourceLoad QtRaster::LoadSource(const std::filesystem::path& file,
+                                         const DrawnSize& drawnSize) {
+  imaging::PictureLoad load = imaging::LoadPicture(file, drawnSize);
+  if (!load.picture) {
+    return {std::nullopt, std::move(load.problem)};
   }
-  const bool turned = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
-  const QSize natural = turned ? stored.transposed() : stored;
-  const imaging::Size size{natural.width(), natural.height()};
-  if (reader.format() == "jpeg") {
-    // The reader takes the scaled size before it turns the picture. Sides rounded down keep it on
-    // the chosen libjpeg scale; only a side that does not divide evenly loses its last pixel to a
-    // second, smooth scaling inside the reader.
-    const int factor = JpegReduction(natural, drawnSize(size));
-    if (factor > 1) {
-      reader.setScaledSize({stored.width() / factor, stored.height() / factor});
-    }
-  }
-  QImage image = reader.read();
-  if (image.isNull()) {
-    return std::nullopt;
-  }
-  source_ = std::move(image);
-  return size;
+  source_ = std::move(load.picture->image);
+  return {load.picture->natural, {}};
 }
 
 void QtRaster::ResizeCanvas(imaging::Size size) {
@@ -89,18 +54,23 @@ void QtRaster::DrawSource(const imaging::Placement& placement) {
   }
 }
 
-bool QtRaster::SaveCanvasAsJpeg(const std::filesystem::path& file, int quality) {
+std::string QtRaster::SaveCanvasAsJpeg(const std::filesystem::path& file, int quality) {
   if (!file.has_filename()) {
-    return false;  // names no file, so nothing is tried in the working folder
+    return "the photo names no file";  // so nothing is tried in the working folder
   }
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
   QImageWriter writer(&buffer, "jpeg");
   writer.setQuality(quality);
-  return writer.write(canvas_) &&
-         files::ReplaceFile(
-             file, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  if (!writer.write(canvas_)) {
+    return "the photo cannot be made into a JPEG: " + writer.errorString().toStdString();
+  }
+  const files::Status written = files::ReplaceFile(
+      file, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  return written ? std::string()
+                 : "the photo cannot be written as " + file.string() + ": " +
+                       written.error().Describe();
 }
 
 }  // namespace vt::platform

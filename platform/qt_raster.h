@@ -10,12 +10,12 @@ namespace vt::platform {
 // white RGB canvas, and JPEG output.
 class QtRaster : public imaging::RasterPort {
  public:
-  std::optional<imaging::Size> LoadSource(const std::filesystem::path& file,
-                                          const DrawnSize& drawnSize) override;
+  imaging::SourceLoad LoadSource(const std::filesystem::path& file,
+                                 const DrawnSize& drawnSize) override;
   void ResizeCanvas(imaging::Size size) override;
   imaging::Size CanvasSize() const override { return canvasSize_; }
   void DrawSource(const imaging::Placement& placement) override;
-  bool SaveCanvasAsJpeg(const std::filesystem::path& file, int quality) override;
+  std::string SaveCanvasAsJpeg(const std::filesystem::path& file, int quality) override;
 
   // The source as decoded: a JPEG may be held at a reduced size.
   const QImage& Source() const { return source_; }

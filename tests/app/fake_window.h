@@ -26,10 +26,12 @@ class FakeRaster : public imaging::RasterPort {
  public:
   FakeRaster(Strings& log, const imaging::Size& natural) : log_(log), natural_(natural) {}
 
-  std::optional<imaging::Size> LoadSource(const std::filesystem::path& file,
-                                          const DrawnSize&) override {
+  imaging::SourceLoad LoadSource(const std::filesystem::path& file, const DrawnSize&) override {
     log_.push_back("load " + file.string());
-    return std::filesystem::exists(file) ? std::optional(natural_) : std::nullopt;
+    if (!std::filesystem::exists(file)) {
+      return {std::nullopt, file.string() + " cannot be read"};
+    }
+    return {natural_, {}};
   }
   void ResizeCanvas(imaging::Size size) override {
     canvas_ = size;
@@ -40,9 +42,9 @@ class FakeRaster : public imaging::RasterPort {
     log_.push_back("draw " + std::to_string(p.x) + " " + std::to_string(p.y) + " " +
                    std::to_string(p.width) + " " + std::to_string(p.height));
   }
-  bool SaveCanvasAsJpeg(const std::filesystem::path& file, int quality) override {
+  std::string SaveCanvasAsJpeg(const std::filesystem::path& file, int quality) override {
     log_.push_back("save " + file.string() + " at " + std::to_string(quality));
-    return static_cast<bool>(std::ofstream(file) << "JPEG");
+    return std::ofstream(file) << "JPEG" ? "" : "cannot write " + file.string();
   }
 
  private:

@@ -6,6 +6,7 @@
 #include <QImageReader>
 #include <QRandomGenerator>
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,7 @@ constexpr Size kFrame{280, 427};
 // The Qt raster, with a note of what the control asked of it.
 class RecordingRaster : public RasterPort {
  public:
-  std::optional<Size> LoadSource(const fs::path& file, const DrawnSize& drawnSize) override {
+  SourceLoad LoadSource(const fs::path& file, const DrawnSize& drawnSize) override {
     return qt.LoadSource(file, [&](Size natural) {
       drawn = drawnSize(natural);
       return drawn;
@@ -37,7 +38,7 @@ class RecordingRaster : public RasterPort {
     placements.push_back(placement);
     qt.DrawSource(placement);
   }
-  bool SaveCanvasAsJpeg(const fs::path& file, int quality) override {
+  std::string SaveCanvasAsJpeg(const fs::path& file, int quality) override {
     saves.push_back(file.string() + " at " + std::to_string(quality));
     return qt.SaveCanvasAsJpeg(file, quality);
   }
@@ -154,19 +155,154 @@ TEST_F(ImgResizeTest, LargeJpegIsDecodedReducedAndStaysAsSharpAsAFullDecode) {
   EXPECT_GT(test::MeanAbsoluteDifference(coarse, reference), 10.0) << "the check can tell";
 }
 
-TEST_F(ImgResizeTest, UnreadableSourceLeavesTheEarlierPhotoByteForByte) {
-  MakePhoto(Picture("first.jpg", test::Quadrants(600, 1200), "jpg"), photo.string());
+// A picture file a person may choose, made in the test's folder, and what becomes of it: a photo
+// with the quadrants at `placement`, or a refusal naming its cause, the earlier photo unchanged.
+struct PictureCase {
+  std::string name;
+  std::function<fs::path(const fs::path& dir)> make;
+  std::string refusal;  // empty: taken
+  Placement placement{};
+};
+
+void PrintTo(const PictureCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
+fs::path Saved(const fs::path& file, const std::string& bytes) {
+  test::WriteBytes(file, bytes);
+  return file;
+}
+
+// The picture's file with only its first half kept.
+std::function<fs::path(const fs::path&)> CutInHalf(const std::string& format) {
+  return [format](const fs::path& dir) {
+    const std::string bytes = test::PictureBytes(test::Quadrants(480, 640), format);
+    return Saved(dir / ("half." + format), bytes.substr(0, bytes.size() / 2));
+  };
+}
+
+std::function<fs::path(const fs::path&)> Turned(int orientation) {
+  return [orientation](const fs::path& dir) {
+    test::SaveTurnedPng(test::Quadrants(600, 1200), dir / "turned.png", orientation);
+    return dir / "turned.png";
+  };
+}
+
+// Two bytes of a 24-bit BMP row of `width` pixels, the header stating it.
+std::string WideBmp(std::uint32_t width) {
+  const std::uint32_t row = (width * 3 + 3) / 4 * 4;
+  std::string header(54, '\0');
+  const auto put = [&](std::size_t at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) {
+      header[at + static_cast<std::size_t>(i)] = static_cast<char>(value >> (8 * i));
+    }
+  };
+  header[0] = 'B', header[1] = 'M';
+  put(2, 54 + row), put(10, 54), put(14, 40), put(18, width), put(22, 1);
+  header[26] = 1, header[28] = 24;
+  return header + std::string(row, '\x80');
+}
+
+class PictureCaseTest : public ImgResizeTest, public ::testing::WithParamInterface<PictureCase> {};
+
+TEST_P(PictureCaseTest, IsPlacedOrRefusedWithItsCause) {
   test::WriteBytes(photo, "the photo of before");
-  test::WriteBytes(dir / "broken.jpg", "\xFF\xD8\xFF\xE0 not really a JPEG");
-  test::WriteBytes(dir / "notes.jpg", "plain text");
-  ASSERT_EQ(::mkfifo((dir / "pipe.jpg").c_str(), 0600), 0);
-  // "first" names no file, though "first.jpg" is one: only the named file is read.
-  for (const char* source : {"broken.jpg", "notes.jpg", "missing.jpg", "first", "pipe.jpg"}) {
-    MakePhoto(dir / source, photo.string());
-    EXPECT_EQ(test::ReadBytes(photo), "the photo of before") << source;
+  const fs::path source = GetParam().make(dir.path());
+  control.SetSourceFilePath(source.string());
+  control.SetDestinationFilePath(photo.string());
+  control.SetResizeWidth(static_cast<std::int16_t>(kFrame.width));
+  control.SetResizeHeight(static_cast<std::int16_t>(kFrame.height));
+  const std::string problem = control.Resize();
+  if (!GetParam().refusal.empty()) {
+    EXPECT_NE(problem.find(GetParam().refusal), std::string::npos) << problem;
+    EXPECT_EQ(test::ReadBytes(photo), "the photo of before");
+    return;
   }
-  EXPECT_EQ(raster->saves.size(), 1u);
-  EXPECT_EQ(Folder(), (Strings{"broken.jpg", "first.jpg", "image.fwi", "notes.jpg", "pipe.jpg"}));
+  ASSERT_EQ(problem, "");
+  const QImage written = test::ReadJpeg(photo);
+  ASSERT_EQ(written.size(), QSize(280, 427));
+  EXPECT_EQ(raster->placements.back(), GetParam().placement);
+  test::ExpectQuadrantsAt(written, GetParam().placement);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pictures, PictureCaseTest,
+    ::testing::Values(
+        // Over the 128 MB that Qt decodes unless told otherwise.
+        PictureCase{"Png5800x5800",
+                    [](const fs::path& d) {
+                      return Saved(d / "big.png",
+                                   test::PictureBytes(test::Quadrants(5800, 5800), "png"));
+                    },
+                    {}, {-74, 0, 427, 427}},
+        PictureCase{"Bmp8000x4300",
+                    [](const fs::path& d) {
+                      return Saved(d / "big.bmp",
+                                   test::PictureBytes(test::Quadrants(8000, 4300), "bmp"));
+                    },
+                    {}, {-257, 0, 794, 427}},
+        PictureCase{"PngTurnedRight", Turned(6), {}, {0, -66, 280, 560}},
+        PictureCase{"PngUpsideDown", Turned(3), {}, {0, -66, 280, 560}},
+        PictureCase{"PngTurnedLeft", Turned(8), {}, {0, -66, 280, 560}},
+        PictureCase{"PngMirroredAndTurned", Turned(5), {}, {0, -66, 280, 560}},
+        PictureCase{"NameNotInUtf8",
+                    [](const fs::path& d) {
+                      return Saved(d / "caf\xE9.png",
+                                   test::PictureBytes(test::Quadrants(600, 1200), "png"));
+                    },
+                    {}, {0, -66, 280, 560}},
+        PictureCase{"JpegCutInHalf", CutInHalf("jpg"), "is damaged"},
+        PictureCase{"PngCutInHalf", CutInHalf("png"), "is damaged"},
+        PictureCase{"GifCutInHalf", CutInHalf("gif"), "is damaged"},
+        PictureCase{"BmpCutInHalf", CutInHalf("bmp"), "is damaged"},
+        PictureCase{"MissingBesideANameWithAnExtension",
+                    [](const fs::path& d) {
+                      Saved(d / "base.png", test::PictureBytes(test::Quadrants(60, 90), "png"));
+                      return d / "base";
+                    },
+                    "cannot be read: no such file"},
+        PictureCase{"Fifo",
+                    [](const fs::path& d) {
+                      EXPECT_EQ(::mkfifo((d / "pipe.jpg").c_str(), 0600), 0);
+                      return d / "pipe.jpg";
+                    },
+                    "not a regular file"},
+        PictureCase{"NotAPicture",
+                    [](const fs::path& d) { return Saved(d / "notes.jpg", "plain text"); },
+                    "is not a picture"},
+        PictureCase{"DecodedOverAGigabyte",
+                    [](const fs::path& d) {
+                      return Saved(d / "bomb.png", test::PngHeaderOnly(20000, 14000));
+                    },
+                    "is too large: 20000 x 14000 pixels"},
+        PictureCase{"SixMillionByOne",
+                    [](const fs::path& d) { return Saved(d / "line.bmp", WideBmp(6'000'000)); },
+                    "cannot be placed: 6000000 x 1 pixels"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(ImgResizeTest, PalettedAndOneBitPicturesAreSmoothedLikeTheirTrueColourTwins) {
+  // A dither pattern of single pixels, which a point-by-point reduction keeps as noise.
+  QImage pattern(960, 1280, QImage::Format_RGB32);
+  for (int y = 0; y < pattern.height(); ++y) {
+    for (int x = 0; x < pattern.width(); ++x) {
+      pattern.setPixel(x, y, (x + y) % 2 == 0 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+    }
+  }
+  MakePhoto(Picture("twin.png", pattern, "png"), photo.string());
+  const QImage twin = test::ReadJpeg(photo);
+  for (const QImage::Format format : {QImage::Format_Mono, QImage::Format_Indexed8}) {
+    MakePhoto(Picture("pattern.png", pattern.convertToFormat(format), "png"), photo.string());
+    EXPECT_LT(test::MeanAbsoluteDifference(test::ReadJpeg(photo), twin), 2.0) << format;
+  }
+}
+
+TEST_F(ImgResizeTest, AnUnwritablePhotoIsBlamedNotThePicture) {
+  fs::create_directory(photo);
+  control.SetSourceFilePath(Picture("me.png", test::Quadrants(60, 90), "png").string());
+  control.SetDestinationFilePath(photo.string());
+  const std::string problem = control.Resize();
+  EXPECT_NE(problem.find("cannot be written as " + photo.string()), std::string::npos) << problem;
+  EXPECT_EQ(problem.find("me.png"), std::string::npos) << problem;
 }
 
 TEST_F(ImgResizeTest, CompressionIsTheJpegQualityWithinItsRangeAndStretchFillsTheCanvas) {

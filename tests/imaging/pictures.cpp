@@ -96,6 +96,27 @@ std::string GifBytes(const QImage& picture) {
   return out;
 }
 
+std::uint32_t Crc32(std::string_view bytes) {
+  std::uint32_t crc = 0xFFFFFFFF;
+  for (const char c : bytes) {
+    crc ^= static_cast<unsigned char>(c);
+    for (int k = 0; k < 8; ++k) {
+      crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+    }
+  }
+  return ~crc;
+}
+
+std::string Big32(std::uint32_t value) {
+  return {static_cast<char>(value >> 24), static_cast<char>(value >> 16),
+          static_cast<char>(value >> 8), static_cast<char>(value)};
+}
+
+std::string PngChunk(const std::string& type, const std::string& data) {
+  return Big32(static_cast<std::uint32_t>(data.size())) + type + data +
+         Big32(Crc32(type + data));
+}
+
 std::string Hex(QRgb colour) {
   return QColor(colour).name().toStdString();
 }
@@ -120,13 +141,42 @@ QImage Quadrants(int width, int height) {
   return picture;
 }
 
-void SavePicture(const QImage& picture, const fs::path& file, const std::string& format) {
+std::string PictureBytes(const QImage& picture, const std::string& format) {
   if (format == "gif") {
-    WriteBytes(file, GifBytes(picture));
-    return;
+    return GifBytes(picture);
   }
-  fs::create_directories(file.parent_path());
-  ASSERT_TRUE(picture.save(QString::fromStdString(file.string()), format.c_str(), 95)) << file;
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  EXPECT_TRUE(picture.save(&buffer, format.c_str(), 95)) << format;
+  return bytes.toStdString();
+}
+
+void SavePicture(const QImage& picture, const fs::path& file, const std::string& format) {
+  WriteBytes(file, PictureBytes(picture, format));
+}
+
+void SaveTurnedPng(const QImage& upright, const fs::path& file, int orientation) {
+  // How the stored picture lies, undone by the orientation.
+  const std::pair<bool, int> stored[] = {{false, 0},  {true, 0},  {false, 180}, {true, 180},
+                                         {true, 90}, {false, -90}, {true, -90},  {false, 90}};
+  const auto [mirrored, angle] = stored[orientation - 1];
+  QImage picture = upright.transformed(QTransform().rotate(angle));
+  if (mirrored) {
+    picture = picture.mirrored(true, false);
+  }
+  const std::string png = PictureBytes(picture, "png");
+  // A TIFF block with one entry: Orientation (0x0112), SHORT, the value.
+  const std::string exif = std::string("MM\0\x2A\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0", 19) +
+                           static_cast<char>(orientation) + std::string(6, '\0');
+  constexpr std::size_t kAfterHeader = 8 + 25;  // the signature and the IHDR chunk
+  WriteBytes(file, png.substr(0, kAfterHeader) + PngChunk("eXIf", exif) + png.substr(kAfterHeader));
+}
+
+std::string PngHeaderOnly(std::uint32_t width, std::uint32_t height) {
+  const std::string header = Big32(width) + Big32(height) + std::string("\x08\x02\0\0\0", 5);
+  return std::string("\x89PNG\r\n\x1A\n") + PngChunk("IHDR", header) + PngChunk("IDAT", "") +
+         PngChunk("IEND", "");
 }
 
 void SaveTurnedJpeg(const QImage& upright, const fs::path& file) {

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QRgb>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -25,6 +26,16 @@ void SavePicture(const QImage& picture, const std::filesystem::path& file,
 // A JPEG of the picture turned a quarter to the left, with an EXIF orientation of 6 ("turn right to
 // view"), so that it shows as `upright`.
 void SaveTurnedJpeg(const QImage& upright, const std::filesystem::path& file);
+
+// The picture as a file of `format` would hold it ("jpg", "png", "bmp" or "gif").
+std::string PictureBytes(const QImage& picture, const std::string& format);
+
+// A PNG of the picture stored turned, with an eXIf chunk whose orientation (1 to 8) turns it back
+// to show as `upright`.
+void SaveTurnedPng(const QImage& upright, const std::filesystem::path& file, int orientation);
+
+// A PNG that claims the given sides but holds no pixels.
+std::string PngHeaderOnly(std::uint32_t width, std::uint32_t height);
 
 // Checks that the canvas holds the quadrant picture drawn into `placement`: each visible quadrant
 // is sampled at the canvas corner, in its middle, and `margin` pixels from where the four meet

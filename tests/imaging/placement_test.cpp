@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <string>
+
 namespace vt::imaging {
 namespace {
 
@@ -36,7 +39,9 @@ TEST(CoverPlacement, CoversEveryNonSquareCanvasKeepingProportions) {
   for (const Size canvas : {Size{280, 427}, Size{427, 280}, Size{64, 48}, Size{33, 100}}) {
     for (std::int32_t sw = 1; sw <= 1601; sw += 40) {
       for (std::int32_t sh = 1; sh <= 1601; sh += 37) {
-        const Placement p = CoverPlacement({sw, sh}, canvas, false);
+        const std::optional<Placement> placed = CoverPlacement({sw, sh}, canvas, false);
+        ASSERT_TRUE(placed);
+        const Placement p = *placed;
         const std::string where = std::to_string(sw) + " x " + std::to_string(sh) + " into " +
                                   std::to_string(canvas.width) + " x " +
                                   std::to_string(canvas.height);
@@ -55,6 +60,40 @@ TEST(CoverPlacement, CoversEveryNonSquareCanvasKeepingProportions) {
       }
     }
   }
+}
+
+// Every side from 0 to the largest, in both directions: a placement or a refusal, and nothing the
+// sanitizers would call undefined on the way.
+TEST(CoverPlacement, IsDefinedForEverySide) {
+  constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+  const std::int32_t sides[] = {0, 1, 2, 427, 32767, 65536, 6'000'000, kMax - 1, kMax};
+  for (const Size canvas : {Size{280, 427}, Size{427, 280}, Size{200, 200}, Size{1, 1}}) {
+    for (const std::int32_t sw : sides) {
+      for (const std::int32_t sh : sides) {
+        const std::optional<Placement> p = CoverPlacement({sw, sh}, canvas, false);
+        const std::string where = std::to_string(sw) + " x " + std::to_string(sh);
+        if (sw == 0 || sh == 0) {
+          EXPECT_FALSE(p) << where << ": a picture without pixels is not placed";
+          continue;
+        }
+        if (!p) {
+          // Only a side scaled beyond the 32-bit range is refused.
+          EXPECT_GT(std::max(static_cast<double>(sw) / sh, static_cast<double>(sh) / sw) *
+                        std::max(canvas.width, canvas.height),
+                    kMax / 2.0)
+              << where;
+          continue;
+        }
+        EXPECT_LE(p->x, 0) << where;
+        EXPECT_LE(p->y, 0) << where;
+        EXPECT_GE(std::int64_t{p->x} + p->width, canvas.width) << where;
+        EXPECT_GE(std::int64_t{p->y} + p->height, canvas.height) << where;
+      }
+    }
+  }
+  EXPECT_EQ(CoverPlacement({600, 1200}, {0, 427}, false), (Placement{0, 0, 0, 427}));
+  EXPECT_EQ(ThumbnailPlacement({6'000'000, 1}, {6'000'000, 1}, {100, 100}),
+            (Placement{0, 50, 100, 0}));
 }
 
 TEST(ThumbnailPlacement, FollowsThePicturesOwnProportions) {

@@ -279,8 +279,8 @@ TEST_F(AdminAttach, PhotoThatCannotBeMadeLeavesTheOldOneAndFails) {
   test::WriteBytes(Profile("1001") / "image.fwi", "old photo");
   const std::string install = Quote(dir_ / "install");
   const std::pair<std::string, std::string> cases[] = {
-      {"1001 " + File("notes.jpg", 100), "cannot read"},
-      {"1001 " + Quote(dir_ / "files" / "missing.jpg"), "cannot read"},
+      {"1001 " + File("notes.jpg", 100), "notes.jpg is not a picture"},
+      {"1001 " + Quote(dir_ / "files" / "missing.jpg"), "cannot be read: no such file"},
       {"9999 " + File("other.jpg", 100), "no profile folder"},
       {"1001", "takes 3 arguments"},
       {"1001 " + File("a.jpg", 1) + " --yes", "unknown option"},

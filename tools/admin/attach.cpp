@@ -1,7 +1,5 @@
 #include "tools/admin/attach.h"
 
-#include <sys/stat.h>
-
 #include "app/frm_main.h"
 #include "app/mmain.h"
 #include "app/paths.h"
@@ -25,15 +23,6 @@ std::optional<std::int16_t> ButtonOf(const std::string& kind) {
     }
   }
   return std::nullopt;
-}
-
-// Identifies the file at `path`: every new photo is a new file.
-std::optional<ino_t> FileIdentity(const fs::path& path) {
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0) {
-    return std::nullopt;
-  }
-  return st.st_ino;
 }
 
 std::optional<fs::path> ExistingProfile(const fs::path& installation,
@@ -120,16 +109,13 @@ Outcome ChangePhoto(const fs::path& installation, const std::string& profileId,
   if (!profile) {
     return NoProfile(installation, profileId);
   }
-  const fs::path photo = *profile / app::kProfilePhotoName;
-  const std::optional<ino_t> before = FileIdentity(photo);
   ConsoleWizard wizard(installation, profileId, out, false, picture);
-  wizard.logic.butChangeImage_Click();
-  const std::optional<ino_t> after = FileIdentity(photo);
-  if (after && after != before) {
+  const app::AttachOutcome outcome = wizard.logic.butChangeImage_Click();
+  if (outcome.taken()) {
     return {};
   }
-  return {"cannot read " + picture.string() + " as a picture; " + photo.string() +
-          (before ? " was left as it was" : " was not made")};
+  const fs::path photo = *profile / app::kProfilePhotoName;
+  return {outcome.detail + "; " + photo.string() + " was left as it was"};
 }
 
 }  // namespace vt::admin
