@@ -4,10 +4,13 @@
 #include <QImageIOHandler>
 #include <QImageReader>
 #include <QTransform>
+#include <algorithm>
 #include <array>
+#include <future>
 
 #include "files/read.h"
 #include "imaging/picture_format.h"
+#include "imaging/png_reduced.h"
 
 namespace vt::imaging {
 namespace {
@@ -24,6 +27,14 @@ int JpegReduction(QSize natural, Size drawn) {
     }
   }
   return 1;
+}
+
+// The largest whole factor by which a picture of `stored` sides still covers `drawn`; 1 when none.
+int BlockReduction(QSize stored, Size drawn) {
+  if (drawn.width <= 0 || drawn.height <= 0) {
+    return 1;
+  }
+  return std::max(1, std::min(stored.width() / drawn.width, stored.height() / drawn.height));
 }
 
 // The transformations an EXIF orientation asks for, as Qt's JPEG reader applies them.
@@ -75,12 +86,73 @@ QImage In32Bits(QImage image) {
   }
 }
 
+std::uint64_t PixelsOf(QSize size) {
+  return static_cast<std::uint64_t>(size.width()) * static_cast<std::uint64_t>(size.height());
+}
+
 std::string Sides(QSize size) {
   return std::to_string(size.width()) + " x " + std::to_string(size.height()) + " pixels";
 }
 
 PictureLoad Refused(const std::filesystem::path& file, const std::string& why) {
   return {std::nullopt, file.string() + " " + why};
+}
+
+// How a picture is to be decoded: turned by Qt or here, its sides as shown and as decoded, and
+// the factor a PNG is reduced by.
+struct Plan {
+  QImageIOHandler::Transformations turn;
+  bool turnedByQt = false;
+  QSize natural;
+  QSize decoded;
+  int pngFactor = 1;
+};
+
+Plan PlanDecoding(QImageReader& reader, const ReadAt& read, std::uint64_t size,
+                  const DrawnSize& drawnSize) {
+  Plan plan;
+  const QSize stored = reader.size();
+  // Qt turns what its reader knows the orientation of (JPEG); a PNG's is read here.
+  plan.turn = reader.transformation();
+  plan.turnedByQt = plan.turn != QImageIOHandler::TransformationNone;
+  if (!plan.turnedByQt) {
+    plan.turn = FromExif(PngOrientation(read, size));
+  }
+  const bool turned = plan.turn.testFlag(QImageIOHandler::TransformationRotate90);
+  plan.natural = turned ? stored.transposed() : stored;
+  plan.decoded = stored;
+  if (!drawnSize) {
+    return plan;
+  }
+  const Size drawn = drawnSize({plan.natural.width(), plan.natural.height()});
+  if (reader.format() == "jpeg") {
+    // The reader takes the scaled size before it turns the picture. Sides rounded down keep it
+    // on the chosen libjpeg scale.
+    const int factor = JpegReduction(plan.natural, drawn);
+    plan.decoded = {stored.width() / factor, stored.height() / factor};
+    if (factor > 1) {
+      reader.setScaledSize(plan.decoded);
+    }
+  } else if (reader.format() == "png" && !PngIsInterlaced(read, size)) {
+    plan.pngFactor = BlockReduction(stored, turned ? Size{drawn.height, drawn.width} : drawn);
+    plan.decoded = {stored.width() / plan.pngFactor, stored.height() / plan.pngFactor};
+  }
+  return plan;
+}
+
+bool IsTooLarge(const Plan& plan) {
+  return PixelsOf(plan.decoded) * kBytesPerPixel > kMaxDecodedBytes ||
+         PixelsOf(plan.natural) > kMaxPixels;
+}
+
+QImage Decode(QImageReader& reader, int fd, const Plan& plan, std::string& problem) {
+  if (plan.pngFactor > 1) {
+    return DecodePngReduced(fd, plan.pngFactor, problem);
+  }
+  reader.setAllocationLimit(static_cast<int>(kMaxDecodedBytes >> 20) + 1);
+  QImage image = reader.read();
+  problem = reader.errorString().toStdString();
+  return image;
 }
 
 }  // namespace
@@ -91,13 +163,14 @@ PictureLoad LoadPicture(const std::filesystem::path& file, const DrawnSize& draw
     return Refused(file, "cannot be read: " + open.error().Describe());
   }
   const int fd = open->fd.get();
-  const ReadAt read = [fd](std::uint64_t offset, char* buffer, std::size_t size) {
-    const files::Result<std::size_t> got = files::ReadInto(fd, offset, buffer, size);
+  const std::uint64_t size = open->size;
+  const ReadAt read = [fd](std::uint64_t offset, char* buffer, std::size_t length) {
+    const files::Result<std::size_t> got = files::ReadInto(fd, offset, buffer, length);
     return got ? *got : 0;
   };
-  if (!IsComplete(read, open->size)) {
-    return Refused(file, "is damaged: it ends before its picture does");
-  }
+  // Checked beside the decoding, on the other core.
+  std::future<bool> complete =
+      std::async(std::launch::async, [&read, size] { return IsComplete(read, size); });
   // The descriptor stays the file layer's: Qt only reads through it.
   QFile device;
   if (!device.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
@@ -105,44 +178,27 @@ PictureLoad LoadPicture(const std::filesystem::path& file, const DrawnSize& draw
   }
   QImageReader reader(&device);
   reader.setAutoTransform(true);
-  const QSize stored = reader.size();
-  if (!reader.canRead() || !stored.isValid()) {
+  if (!reader.canRead() || !reader.size().isValid()) {
     return Refused(file, "is not a picture");
   }
-  const bool jpeg = reader.format() == "jpeg";
-  // Qt turns what its reader knows the orientation of (JPEG); a PNG's is read here.
-  QImageIOHandler::Transformations turn = reader.transformation();
-  const bool turnedByQt = turn != QImageIOHandler::TransformationNone;
-  if (!turnedByQt) {
-    turn = FromExif(PngOrientation(read, open->size));
+  const Plan plan = PlanDecoding(reader, read, size, drawnSize);
+  if (IsTooLarge(plan)) {
+    return Refused(file, "is too large: " + Sides(plan.natural) + " (at most " +
+                             std::to_string(kMaxPixels) + " pixels, " +
+                             std::to_string(kMaxDecodedBytes >> 20) + " MB decoded)");
   }
-  const QSize natural =
-      turn.testFlag(QImageIOHandler::TransformationRotate90) ? stored.transposed() : stored;
-  QSize decoded = stored;
-  if (jpeg && drawnSize) {
-    // The reader takes the scaled size before it turns the picture. Sides rounded down keep it
-    // on the chosen libjpeg scale.
-    const int factor = JpegReduction(natural, drawnSize({natural.width(), natural.height()}));
-    decoded = {stored.width() / factor, stored.height() / factor};
-    if (factor > 1) {
-      reader.setScaledSize(decoded);
-    }
+  std::string problem;
+  QImage image = Decode(reader, fd, plan, problem);
+  if (!complete.get()) {
+    return Refused(file, "is damaged: it ends before its picture does");
   }
-  const std::uint64_t decodedBytes = static_cast<std::uint64_t>(decoded.width()) *
-                                     static_cast<std::uint64_t>(decoded.height()) * kBytesPerPixel;
-  if (decodedBytes > kMaxDecodedBytes) {
-    return Refused(file, "is too large: " + Sides(natural) + " take more than " +
-                             std::to_string(kMaxDecodedBytes >> 20) + " MB to decode");
-  }
-  reader.setAllocationLimit(static_cast<int>(kMaxDecodedBytes >> 20) + 1);
-  QImage image = reader.read();
   if (image.isNull()) {
-    return Refused(file, "is damaged: " + reader.errorString().toStdString());
+    return Refused(file, "is damaged: " + problem);
   }
-  if (!turnedByQt) {
-    image = Transformed(image, turn);
+  if (!plan.turnedByQt) {
+    image = Transformed(image, plan.turn);
   }
-  return {Picture{In32Bits(std::move(image)), {natural.width(), natural.height()}}, {}};
+  return {Picture{In32Bits(std::move(image)), {plan.natural.width(), plan.natural.height()}}, {}};
 }
 
 QImage ReadPicture(const std::filesystem::path& file) {

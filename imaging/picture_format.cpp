@@ -343,6 +343,13 @@ int PngOrientation(const ReadAt& read, std::uint64_t size) {
   }
 }
 
+bool PngIsInterlaced(const ReadAt& read, std::uint64_t size) {
+  constexpr std::uint64_t kInterlaceByte = 28;  // the last byte of IHDR, the first chunk
+  Bytes file(read, size);
+  return SniffFormat(file.Range(0, kPngSignature.size())) == PictureFormat::kPng &&
+         file.Byte(kInterlaceByte).value_or(0) != 0;
+}
+
 int PngOrientation(std::string_view bytes) {
   return PngOrientation(ReaderOf(bytes), bytes.size());
 }

@@ -26,6 +26,9 @@ bool IsComplete(std::string_view bytes);
 // The EXIF orientation (1 to 8) a PNG stores in an eXIf chunk; 1 when there is none or it makes
 // no sense.
 int PngOrientation(const ReadAt& read, std::uint64_t size);
+
+// True for a PNG stored in interlaced passes, which only a whole decode can put together.
+bool PngIsInterlaced(const ReadAt& read, std::uint64_t size);
 int PngOrientation(std::string_view bytes);
 
 }  // namespace vt::imaging

@@ -188,9 +188,9 @@ std::function<fs::path(const fs::path&)> Turned(int orientation) {
   };
 }
 
-// Two bytes of a 24-bit BMP row of `width` pixels, the header stating it.
-std::string WideBmp(std::uint32_t width) {
-  const std::uint32_t row = (width * 3 + 3) / 4 * 4;
+// A 24-bit BMP of grey pixels; the pixels are left as a hole in the file, which reads as black.
+fs::path GreyBmp(const fs::path& file, std::uint32_t width, std::uint32_t height) {
+  const std::uint64_t row = (std::uint64_t{width} * 3 + 3) / 4 * 4;
   std::string header(54, '\0');
   const auto put = [&](std::size_t at, std::uint32_t value) {
     for (int i = 0; i < 4; ++i) {
@@ -198,9 +198,11 @@ std::string WideBmp(std::uint32_t width) {
     }
   };
   header[0] = 'B', header[1] = 'M';
-  put(2, 54 + row), put(10, 54), put(14, 40), put(18, width), put(22, 1);
+  put(10, 54), put(14, 40), put(18, width), put(22, height);
   header[26] = 1, header[28] = 24;
-  return header + std::string(row, '\x80');
+  test::WriteBytes(file, header);
+  fs::resize_file(file, 54 + row * height);
+  return file;
 }
 
 class PictureCaseTest : public ImgResizeTest, public ::testing::WithParamInterface<PictureCase> {};
@@ -234,13 +236,15 @@ INSTANTIATE_TEST_SUITE_P(
                       return Saved(d / "big.png",
                                    test::PictureBytes(test::Quadrants(5800, 5800), "png"));
                     },
-                    {}, {-74, 0, 427, 427}},
+                    {},
+                    {-74, 0, 427, 427}},
         PictureCase{"Bmp8000x4300",
                     [](const fs::path& d) {
                       return Saved(d / "big.bmp",
                                    test::PictureBytes(test::Quadrants(8000, 4300), "bmp"));
                     },
-                    {}, {-257, 0, 794, 427}},
+                    {},
+                    {-257, 0, 794, 427}},
         PictureCase{"PngTurnedRight", Turned(6), {}, {0, -66, 280, 560}},
         PictureCase{"PngUpsideDown", Turned(3), {}, {0, -66, 280, 560}},
         PictureCase{"PngTurnedLeft", Turned(8), {}, {0, -66, 280, 560}},
@@ -250,7 +254,8 @@ INSTANTIATE_TEST_SUITE_P(
                       return Saved(d / "caf\xE9.png",
                                    test::PictureBytes(test::Quadrants(600, 1200), "png"));
                     },
-                    {}, {0, -66, 280, 560}},
+                    {},
+                    {0, -66, 280, 560}},
         PictureCase{"JpegCutInHalf", CutInHalf("jpg"), "is damaged"},
         PictureCase{"PngCutInHalf", CutInHalf("png"), "is damaged"},
         PictureCase{"GifCutInHalf", CutInHalf("gif"), "is damaged"},
@@ -270,13 +275,19 @@ INSTANTIATE_TEST_SUITE_P(
         PictureCase{"NotAPicture",
                     [](const fs::path& d) { return Saved(d / "notes.jpg", "plain text"); },
                     "is not a picture"},
-        PictureCase{"DecodedOverAGigabyte",
+        PictureCase{"OverAGigapixel",
                     [](const fs::path& d) {
-                      return Saved(d / "bomb.png", test::PngHeaderOnly(20000, 14000));
+                      return Saved(d / "bomb.png", test::PngHeaderOnly(40000, 30000));
+                    },
+                    "is too large: 40000 x 30000 pixels"},
+        // Interlaced, so decoded whole.
+        PictureCase{"OverAGigabyteDecoded",
+                    [](const fs::path& d) {
+                      return Saved(d / "bomb.png", test::PngHeaderOnly(20000, 14000, true));
                     },
                     "is too large: 20000 x 14000 pixels"},
         PictureCase{"SixMillionByOne",
-                    [](const fs::path& d) { return Saved(d / "line.bmp", WideBmp(6'000'000)); },
+                    [](const fs::path& d) { return GreyBmp(d / "line.bmp", 6'000'000, 1); },
                     "cannot be placed: 6000000 x 1 pixels"}),
     [](const auto& info) { return info.param.name; });
 

@@ -173,8 +173,9 @@ void SaveTurnedPng(const QImage& upright, const fs::path& file, int orientation)
   WriteBytes(file, png.substr(0, kAfterHeader) + PngChunk("eXIf", exif) + png.substr(kAfterHeader));
 }
 
-std::string PngHeaderOnly(std::uint32_t width, std::uint32_t height) {
-  const std::string header = Big32(width) + Big32(height) + std::string("\x08\x02\0\0\0", 5);
+std::string PngHeaderOnly(std::uint32_t width, std::uint32_t height, bool interlaced) {
+  const std::string header = Big32(width) + Big32(height) + std::string("\x08\x02\0\0", 4) +
+                             static_cast<char>(interlaced ? 1 : 0);
   return std::string("\x89PNG\r\n\x1A\n") + PngChunk("IHDR", header) + PngChunk("IDAT", "") +
          PngChunk("IEND", "");
 }

@@ -34,8 +34,8 @@ std::string PictureBytes(const QImage& picture, const std::string& format);
 // to show as `upright`.
 void SaveTurnedPng(const QImage& upright, const std::filesystem::path& file, int orientation);
 
-// A PNG that claims the given sides but holds no pixels.
-std::string PngHeaderOnly(std::uint32_t width, std::uint32_t height);
+// A PNG that claims the given sides (interlaced or not) but holds no pixels.
+std::string PngHeaderOnly(std::uint32_t width, std::uint32_t height, bool interlaced = false);
 
 // Checks that the canvas holds the quadrant picture drawn into `placement`: each visible quadrant
 // is sampled at the canvas corner, in its middle, and `margin` pixels from where the four meet
