@@ -1,4 +1,5 @@
 // vellumtide-admin: makes and maintains Vellumtide installations for the organiser.
+#include <QLoggingCategory>
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -65,6 +66,8 @@ int Report(const vt::admin::Outcome& outcome, const std::string& success) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A damaged picture is reported once, in the tool's own words, not also by the decoder.
+  QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio.*.warning=false"));
   const std::vector<std::string> words(argv + 1, argv + argc);
   if (words.size() == 1 && (words[0] == "--help" || words[0] == "-h")) {
     std::fwrite(kUsage.data(), 1, kUsage.size(), stdout);
