@@ -98,6 +98,26 @@ PictureLoad Refused(const std::filesystem::path& file, const std::string& why) {
   return {std::nullopt, file.string() + " " + why};
 }
 
+// The reader's name for the format the file announces, so that Qt asks no other decoder; empty
+// for the formats it must recognise itself.
+QByteArray FormatName(const ReadAt& read) {
+  char start[8] = {};
+  const std::size_t got = read(0, start, sizeof start);
+  switch (SniffFormat(std::string_view(start, got))) {
+    case PictureFormat::kJpeg:
+      return "jpeg";
+    case PictureFormat::kPng:
+      return "png";
+    case PictureFormat::kGif:
+      return "gif";
+    case PictureFormat::kBmp:
+      return "bmp";
+    case PictureFormat::kOther:
+      break;
+  }
+  return {};
+}
+
 // How a picture is to be decoded: turned by Qt or here, its sides as shown and as decoded, and
 // the factor a PNG is reduced by.
 struct Plan {
@@ -176,7 +196,7 @@ PictureLoad LoadPicture(const std::filesystem::path& file, const DrawnSize& draw
   if (!device.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
     return Refused(file, "cannot be read: " + device.errorString().toStdString());
   }
-  QImageReader reader(&device);
+  QImageReader reader(&device, FormatName(read));
   reader.setAutoTransform(true);
   if (!reader.canRead() || !reader.size().isValid()) {
     return Refused(file, "is not a picture");
