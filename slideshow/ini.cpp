@@ -20,6 +20,7 @@ constexpr std::size_t kMaxValueChars = 254;
 // Written text is handed to the file in pieces of about this size.
 constexpr std::size_t kWriteChunk = std::size_t{1} << 20;
 constexpr std::size_t kNone = std::string::npos;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 std::string_view TrimBlanksAndTabs(std::string_view text) {
   const auto first = text.find_first_not_of(" \t");
@@ -162,7 +163,9 @@ struct IniFile::Document {
     const std::string_view all = bytes;
     Section* current = nullptr;
     std::string currentName;
-    for (std::size_t pos = 0; pos < all.size();) {
+    // A byte-order mark belongs to no line: it stays in the bytes and is written back with them.
+    for (std::size_t pos = all.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
+         pos < all.size();) {
       const auto newline = all.find('\n', pos);
       const std::size_t end = newline == std::string_view::npos ? all.size() : newline + 1;
       std::size_t textEnd = newline == std::string_view::npos ? all.size() : newline;
@@ -181,15 +184,14 @@ struct IniFile::Document {
           current->inFile = true;
           MarkInsertion(*current, end, newline != std::string_view::npos);
         }
-      } else if (current != nullptr) {
+      } else if (const auto equals = trimmed.find('=');
+                 current != nullptr && equals != std::string_view::npos) {
+        // Only a line with "=" holds a key; any other is kept as it stands.
         MarkInsertion(*current, end, newline != std::string_view::npos);
-        const auto equals = trimmed.find('=');
         std::string name = Decoded(TrimBlanksAndTabs(trimmed.substr(0, equals)));
         std::string lowered = Lowered(name);
         if (wantedKey(currentName, lowered) && !current->keys.contains(lowered)) {
-          std::string value = equals == std::string_view::npos
-                                  ? std::string()
-                                  : Decoded(TrimBlanksAndTabs(trimmed.substr(equals + 1)));
+          std::string value = Decoded(TrimBlanksAndTabs(trimmed.substr(equals + 1)));
           current->keys.emplace(std::move(lowered),
                                 Key{std::move(name), std::move(value), pos, textEnd, false});
         }

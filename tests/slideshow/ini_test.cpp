@@ -83,7 +83,12 @@ TEST(IniTest, ReadsValuesAndWritesNonEmptyDefaultsBackOnce) {
       {"[Show]\r\nTitle=Caf\xC3\xA9\r\n", "Show", "Title", "", "Caf\xC3\xA9"},
       {"[s]\r\na=\r\nd=4\r\n", "s", "a", "1", "1", "[s]\r\na=1\r\nd=4\r\n"},
       {"[s]\r\nb = \"\"\r\n", "s", "b", "2", "2", "[s]\r\nb=2\r\n"},
-      {"[s]\r\nc\r\n", "s", "c", "3", "3", "[s]\r\nc=3\r\n"},
+      // A line without "=" is no key and stays as it is.
+      {"[s]\r\nc\r\n", "s", "c", "3", "3", "[s]\r\nc=3\r\nc\r\n"},
+      {"[SLIDESHOW]\r\ntotal\r\ntotal=5\r\n", "SLIDESHOW", "total", "", "5"},
+      // A byte-order mark hides nothing and is kept.
+      {"\xEF\xBB\xBF[Show]\r\ntotal=4\r\n", "Show", "total", "", "4"},
+      {"\xEF\xBB\xBF[Show]\r\n", "Show", "total", "0", "0", "\xEF\xBB\xBF[Show]\r\ntotal=0\r\n"},
       {"[s]\r\na=1\r\n", "s", "b", "2", "2", "[s]\r\na=1\r\nb=2\r\n"},
       {kNoFile, "Show", "total", "5", "5", "[Show]\r\ntotal=5\r\n"},
       {"[s]\r\na=\r\n", "s", "a", "", ""},  // an empty default writes nothing
