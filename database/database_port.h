@@ -14,11 +14,13 @@ class ResultSet {
  public:
   ResultSet() = default;
   ResultSet(std::vector<std::string> columns,
-            std::vector<std::vector<std::optional<std::string>>> rows)
-      : columns_(std::move(columns)), rows_(std::move(rows)) {}
+            std::vector<std::vector<std::optional<std::string>>> rows, bool complete = true)
+      : columns_(std::move(columns)), rows_(std::move(rows)), complete_(complete) {}
 
   std::size_t RowCount() const { return rows_.size(); }
   bool Empty() const { return rows_.empty(); }
+  // False when the statement failed after these rows: the rows read before the failure.
+  bool Complete() const { return complete_; }
 
   // The field of `row` in the column named `column` (exact name); no value when the row or the
   // column does not exist or the field is NULL.
@@ -27,12 +29,14 @@ class ResultSet {
  private:
   std::vector<std::string> columns_;
   std::vector<std::vector<std::optional<std::string>>> rows_;
+  bool complete_ = true;
 };
 
 // The database component: runs one SQL statement with its parameters bound as text, in order
-// (?1, ?2, ...), and returns every row it produced. No value when the statement failed, including
-// when the database could not be opened. The statement is finished before Execute returns, so no
-// lock is held between calls.
+// (?1, ?2, ...), and returns every row it produced. No value when the statement failed before it
+// produced a row, including when the database could not be opened; the rows read before a later
+// failure come as a result that is not Complete. The statement is finished before Execute returns,
+// so no lock is held between calls.
 class DatabasePort {
  public:
   virtual ~DatabasePort() = default;

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "textdata/encoding.h"
+
 namespace vt::database {
 
 namespace {
@@ -31,8 +33,9 @@ std::vector<std::string> QueryGroupList(DatabasePort& db) {
   }
   names.reserve(rows->RowCount());
   for (std::size_t row = 0; row < rows->RowCount(); ++row) {
-    // A NULL name still takes its place, so the later groups keep their indexes.
-    names.push_back(rows->Field(row, "g_name").value_or(std::string()));
+    // A NULL name still takes its place, so the later groups keep their indexes; a name stored in
+    // Windows-1252 by an older program is read as such.
+    names.push_back(textdata::DecodeText(rows->Field(row, "g_name").value_or(std::string())));
   }
   return names;
 }
@@ -45,12 +48,20 @@ void UpdatePersonNames(DatabasePort& db, std::string_view firstName, std::string
 }
 
 std::optional<std::string> LookupGroupId(DatabasePort& db, std::string_view groupName) {
-  const std::array<std::string, 1> values = {std::string(groupName)};
-  const auto rows = db.Execute(kGroupId, values);
-  if (!rows || rows->Empty()) {
-    return std::nullopt;
+  // The name as UTF-8 first, then as the Windows-1252 bytes an older program stored it in.
+  std::vector<std::string> spellings = {std::string(groupName)};
+  const std::string ansi = textdata::EncodeWindows1252(groupName);
+  if (ansi != groupName && textdata::DecodeWindows1252(ansi) == groupName) {
+    spellings.push_back(ansi);
   }
-  return rows->Field(0, "g_id");
+  for (const std::string& spelling : spellings) {
+    const std::array<std::string, 1> values = {spelling};
+    const auto rows = db.Execute(kGroupId, values);
+    if (rows && !rows->Empty()) {
+      return rows->Field(0, "g_id");
+    }
+  }
+  return std::nullopt;
 }
 
 void MoveGroupMembership(DatabasePort& db, std::string_view profileId,

@@ -35,6 +35,26 @@ class Statement {
   sqlite3_stmt* statement_;
 };
 
+// The fields of the statement's current row as text; no value when one cannot be converted.
+std::optional<std::vector<std::optional<std::string>>> ReadRow(sqlite3_stmt* statement,
+                                                               int columnCount) {
+  std::vector<std::optional<std::string>> row;
+  row.reserve(static_cast<std::size_t>(columnCount));
+  for (int c = 0; c < columnCount; ++c) {
+    if (sqlite3_column_type(statement, c) == SQLITE_NULL) {
+      row.emplace_back(std::nullopt);
+      continue;
+    }
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, c));
+    if (text == nullptr) {
+      return std::nullopt;
+    }
+    row.emplace_back(
+        std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(statement, c))));
+  }
+  return row;
+}
+
 class SqlCipherDatabase final : public database::DatabasePort {
  public:
   explicit SqlCipherDatabase(sqlite3* connection) : connection_(connection) {}
@@ -74,30 +94,19 @@ class SqlCipherDatabase final : public database::DatabasePort {
       columns.emplace_back(name != nullptr ? name : "");
     }
     std::vector<std::vector<std::optional<std::string>>> rows;
-    for (;;) {
-      const int rc = sqlite3_step(raw);
-      if (rc == SQLITE_DONE) {
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
+      std::optional<std::vector<std::optional<std::string>>> row = ReadRow(raw, columnCount);
+      if (!row) {
+        rc = SQLITE_NOMEM;  // out of memory while converting
         break;
       }
-      if (rc != SQLITE_ROW) {
-        return std::nullopt;
-      }
-      auto& row = rows.emplace_back();
-      row.reserve(static_cast<std::size_t>(columnCount));
-      for (int c = 0; c < columnCount; ++c) {
-        if (sqlite3_column_type(raw, c) == SQLITE_NULL) {
-          row.emplace_back(std::nullopt);
-          continue;
-        }
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(raw, c));
-        const int length = sqlite3_column_bytes(raw, c);
-        if (text == nullptr) {
-          return std::nullopt;  // out of memory while converting
-        }
-        row.emplace_back(std::string(text, static_cast<std::size_t>(length)));
-      }
+      rows.push_back(std::move(*row));
     }
-    return database::ResultSet(std::move(columns), std::move(rows));
+    if (rc != SQLITE_DONE && rows.empty()) {
+      return std::nullopt;
+    }
+    return database::ResultSet(std::move(columns), std::move(rows), rc == SQLITE_DONE);
   }
 
  private:

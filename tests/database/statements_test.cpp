@@ -147,6 +147,18 @@ TEST_F(StatementsTest, GroupMoveChangesOnlyThePersonsMembershipOfTheOldGroup) {
   }
 }
 
+TEST_F(StatementsTest, AGroupNameAnOlderProgramStoredInWindows1252IsListedAndMovedTo) {
+  Seed();
+  Run("INSERT INTO groups VALUES (4, CAST(X'436F75727320E96CE96D656E7461697265' AS TEXT))");
+  EXPECT_EQ(QueryGroupList(*db_).back(), "Cours élémentaire");
+  std::string original = "A";
+  MoveGroupMembership(*db_, "42", "Cours élémentaire", original);
+  Rows expected = SeedWith({{"m 1 42", "m 4 42"}});
+  expected.push_back("g 4 Cours \xE9l\xE9mentaire");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(State(), expected);
+}
+
 TEST_F(StatementsTest, EveryStatementFailsQuietlyWithoutTables) {
   EXPECT_TRUE(QueryGroupList(*db_).empty());
   EXPECT_EQ(LookupGroupId(*db_, "A"), std::nullopt);
