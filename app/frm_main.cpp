@@ -45,7 +45,7 @@ void frmMain::Form_Load() {
   state_.bLoading = true;
   state_.mp_db = openDatabase_(DatabasePath(programFolder_));
   state_.sIniPath = SetupDataPath(programFolder_);
-  state_.txtSetupXML = ReadSetupText(state_.sIniPath);
+  state_.txtSetupXML = textdata::TaggedText(ReadSetupText(state_.sIniPath));
   state_.iMaxFileSizes = textdata::kMaxFileSizes;
   std::vector<std::string> entries = {kGroupPlaceholder};
   if (state_.mp_db) {

@@ -9,6 +9,7 @@
 #include "database/database_port.h"
 #include "textdata/profile_record.h"
 #include "textdata/setup_data.h"
+#include "textdata/tagged_text.h"
 
 namespace vt::app {
 
@@ -25,8 +26,8 @@ struct ProgramState {
 
   std::unique_ptr<database::DatabasePort> mp_db;
   std::filesystem::path sIniPath;
-  std::string txtSetupXML;  // the whole setup text, read once at window creation
-  std::string txtTags;      // the header text of the slideshow package being imported
+  textdata::TaggedText txtSetupXML;  // the whole setup text, read once at window creation
+  std::string txtTags;               // the header text of the slideshow package being imported
   bool bStarting = false;
   bool bLoading = false;
   std::int16_t iFormCatCount = 0;

@@ -40,7 +40,7 @@ void ParseRecordOfTwentyCategories(benchmark::State& state) {
 BENCHMARK(ParseRecordOfTwentyCategories);
 
 void LookUpTheLastOfTenThousandGroups(benchmark::State& state) {
-  const std::string setup = SetupText(10000);
+  const vt::textdata::TaggedText setup(SetupText(10000));
   for (auto _ : state) {
     benchmark::DoNotOptimize(vt::textdata::IsKindAllowed(setup, "NARRATIONS", 10000));
     benchmark::DoNotOptimize(
@@ -48,5 +48,15 @@ void LookUpTheLastOfTenThousandGroups(benchmark::State& state) {
   }
 }
 BENCHMARK(LookUpTheLastOfTenThousandGroups);
+
+// The largest record a profile may hold: 32,766 categories, about 1 MB.
+void ParseRecordOfTheMostCategories(benchmark::State& state) {
+  const std::string text = RecordText(32766);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(vt::textdata::ParseProfileRecord(text));
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(ParseRecordOfTheMostCategories);
 
 }  // namespace

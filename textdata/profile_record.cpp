@@ -9,8 +9,8 @@ namespace vt::textdata {
 namespace {
 
 // The count must be 0 or more and leave room for one more entry in a signed 16-bit index.
-std::size_t CategoryCount(std::string_view text) {
-  const auto count = ReadLenientInt16(ElementValue(text, "CATCOUNT"));
+std::size_t CategoryCount(const TaggedText& text) {
+  const auto count = ReadLenientInt16(text.Value("CATCOUNT"));
   if (!count || *count < 0 || *count == std::numeric_limits<std::int16_t>::max()) {
     return 0;
   }
@@ -26,15 +26,16 @@ void AppendElement(std::string& out, std::string_view name, std::string_view val
 
 }  // namespace
 
-ProfileRecord ParseProfileRecord(std::string_view text) {
+ProfileRecord ParseProfileRecord(std::string_view recordText) {
+  const TaggedText text{std::string(recordText)};
   ProfileRecord record;
-  record.group = ElementValue(text, "GROUP");
-  record.firstName = ElementValue(text, "FIRSTNAME");
-  record.lastName = ElementValue(text, "LASTNAME");
+  record.group = text.Value("GROUP");
+  record.firstName = text.Value("FIRSTNAME");
+  record.lastName = text.Value("LASTNAME");
   const std::size_t count = CategoryCount(text);
   record.categories.reserve(count);
   for (std::size_t k = 1; k <= count; ++k) {
-    record.categories.push_back(ElementValue(text, NumberedName("CAT", static_cast<long>(k))));
+    record.categories.push_back(text.Value(NumberedName("CAT", static_cast<long>(k))));
   }
   return record;
 }

@@ -12,18 +12,17 @@ std::string GroupElementName(std::string_view stem, long groupIndex) {
 
 }  // namespace
 
-std::string CategoryCaption(std::string_view setupText, long n) {
-  return ElementValue(setupText, NumberedName("CATEGORIES_", n));
+std::string CategoryCaption(const TaggedText& setup, long n) {
+  return setup.Value(NumberedName("CATEGORIES_", n));
 }
 
-bool IsKindAllowed(std::string_view setupText, std::string_view kindStem, long groupIndex) {
-  return ElementValue(setupText, GroupElementName(kindStem, groupIndex)) == "1";
+bool IsKindAllowed(const TaggedText& setup, std::string_view kindStem, long groupIndex) {
+  return setup.Value(GroupElementName(kindStem, groupIndex)) == "1";
 }
 
-std::optional<std::int16_t> GetMaxFileSize(std::string_view setupText, std::string_view prefix,
+std::optional<std::int16_t> GetMaxFileSize(const TaggedText& setup, std::string_view prefix,
                                            long groupIndex, const MaxFileSizeTable& iMaxFileSizes) {
-  const auto sizeClass =
-      ReadLenientInt16(ElementValue(setupText, GroupElementName(prefix, groupIndex)));
+  const auto sizeClass = ReadLenientInt16(setup.Value(GroupElementName(prefix, groupIndex)));
   if (!sizeClass || *sizeClass < 0 || *sizeClass >= static_cast<int>(iMaxFileSizes.size())) {
     return std::nullopt;
   }

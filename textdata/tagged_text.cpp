@@ -73,6 +73,49 @@ std::string ElementValue(std::string_view text, std::string_view name) {
   return GetTagValue(text, OpeningTag(name), ClosingTag(name), position);
 }
 
+TaggedText::TaggedText(std::string text) : text_(std::move(text)) {
+  const std::string_view all = text_;
+  // Every "<name>" starts at a "<" and ends at the first ">" after it, with no "<" between: the
+  // stretches looked at never overlap, so the pass is linear.
+  for (std::size_t open = all.find('<'); open != std::string_view::npos;) {
+    const std::size_t close = all.find('>', open + 1);
+    if (close == std::string_view::npos) {
+      break;
+    }
+    const std::size_t inner = all.find('<', open + 1);
+    if (inner < close) {
+      open = inner;
+      continue;
+    }
+    const bool closing = close > open + 1 && all[open + 1] == '/';
+    std::string name(all.substr(open + (closing ? 2 : 1), close - open - (closing ? 2 : 1)));
+    for (char& c : name) {
+      c = AsciiLower(c);
+    }
+    if (closing) {
+      closings_[name].push_back(open);
+    } else {
+      firstValue_.try_emplace(std::move(name), close + 1);
+    }
+    open = all.find('<', close + 1);
+  }
+}
+
+std::string TaggedText::Value(std::string_view name) const {
+  std::string key(name);
+  for (char& c : key) {
+    c = AsciiLower(c);
+  }
+  const auto value = firstValue_.find(key);
+  const auto closing = closings_.find(key);
+  if (value == firstValue_.end() || closing == closings_.end()) {
+    return {};
+  }
+  const std::vector<std::size_t>& at = closing->second;
+  const auto end = std::lower_bound(at.begin(), at.end(), value->second);
+  return end == at.end() ? std::string() : text_.substr(value->second, *end - value->second);
+}
+
 std::string NumberedName(std::string_view stem, long n) {
   return std::string(stem) + std::to_string(n);
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <stdexcept>
 
 namespace vt::textdata {
@@ -45,6 +46,23 @@ TEST(GetTagValue, ValueAndPositionAfterTheClosingTag) {
   EXPECT_EQ(position, 9);
   std::int32_t negative = -1;
   EXPECT_THROW(GetTagValue("<A>x</A>", "<A>", "</A>", negative), std::invalid_argument);
+}
+
+// The index answers as a search from the start does, for texts of every shape: tags inside tags,
+// either case, closings before openings, missing ends.
+TEST(TaggedText, AnswersAsTheSearchFromTheStartOverEveryShortText) {
+  std::mt19937 random(7);
+  constexpr std::string_view kLetters = "<>/aAbx";
+  for (int n = 0; n < 20000; ++n) {
+    std::string text(random() % 14, ' ');
+    for (char& c : text) {
+      c = kLetters[random() % kLetters.size()];
+    }
+    const TaggedText index(text);
+    for (const char* name : {"a", "A", "b", "ab", "x"}) {
+      ASSERT_EQ(index.Value(name), ElementValue(text, name)) << text << " / " << name;
+    }
+  }
 }
 
 }  // namespace

@@ -121,8 +121,8 @@ TEST(AdminDemo, MakesAConsistentSampleThatTheShellOpensWithTheKey) {
   const auto db = platform::OpenDatabase(app::DatabasePath(dir.path()));
   const std::vector<std::string> groups = database::QueryGroupList(*db);
   ASSERT_GE(groups.size(), 3u);
-  const std::string setup =
-      files::ReadFile(app::SetupDataPath(dir.path()), files::kTextFileCap).operator*();
+  const textdata::TaggedText setup(
+      *files::ReadFile(app::SetupDataPath(dir.path()), files::kTextFileCap));
 
   // Group index g is the list position + 1; one group allows every kind, one none, one has a size
   // class outside the table; the placeholder (index 0) allows nothing.
