@@ -113,8 +113,7 @@ std::string Big32(std::uint32_t value) {
 }
 
 std::string PngChunk(const std::string& type, const std::string& data) {
-  return Big32(static_cast<std::uint32_t>(data.size())) + type + data +
-         Big32(Crc32(type + data));
+  return Big32(static_cast<std::uint32_t>(data.size())) + type + data + Big32(Crc32(type + data));
 }
 
 std::string Hex(QRgb colour) {
@@ -158,7 +157,7 @@ void SavePicture(const QImage& picture, const fs::path& file, const std::string&
 
 void SaveTurnedPng(const QImage& upright, const fs::path& file, int orientation) {
   // How the stored picture lies, undone by the orientation.
-  const std::pair<bool, int> stored[] = {{false, 0},  {true, 0},  {false, 180}, {true, 180},
+  const std::pair<bool, int> stored[] = {{false, 0}, {true, 0},    {false, 180}, {true, 180},
                                          {true, 90}, {false, -90}, {true, -90},  {false, 90}};
   const auto [mirrored, angle] = stored[orientation - 1];
   QImage picture = upright.transformed(QTransform().rotate(angle));
