@@ -73,10 +73,30 @@ std::string ElementValue(std::string_view text, std::string_view name) {
   return GetTagValue(text, OpeningTag(name), ClosingTag(name), position);
 }
 
-TaggedText::TaggedText(std::string text) : text_(std::move(text)) {
+TaggedText& TaggedText::operator=(const TaggedText& other) {
+  text_ = other.text_;
+  lookups_ = 0;
+  elements_.clear();  // it viewed the old text
+  return *this;
+}
+
+std::size_t TaggedText::NameHash::operator()(std::string_view name) const {
+  std::size_t hash = 0xcbf29ce484222325;  // FNV-1a
+  for (const char c : name) {
+    hash = (hash ^ static_cast<unsigned char>(AsciiLower(c))) * 0x100000001b3;
+  }
+  return hash;
+}
+
+bool TaggedText::NameEqual::operator()(std::string_view a, std::string_view b) const {
+  return EqualsIgnoringAsciiCase(a, b);
+}
+
+// Every "<name>" starts at a "<" and ends at the first ">" after it, with no "<" between: the
+// stretches looked at never overlap, so the pass is linear. A closing tag ends the first element
+// of its name when that element has begun and is not yet closed.
+void TaggedText::Index() const {
   const std::string_view all = text_;
-  // Every "<name>" starts at a "<" and ends at the first ">" after it, with no "<" between: the
-  // stretches looked at never overlap, so the pass is linear.
   for (std::size_t open = all.find('<'); open != std::string_view::npos;) {
     const std::size_t close = all.find('>', open + 1);
     if (close == std::string_view::npos) {
@@ -88,32 +108,32 @@ TaggedText::TaggedText(std::string text) : text_(std::move(text)) {
       continue;
     }
     const bool closing = close > open + 1 && all[open + 1] == '/';
-    std::string name(all.substr(open + (closing ? 2 : 1), close - open - (closing ? 2 : 1)));
-    for (char& c : name) {
-      c = AsciiLower(c);
-    }
-    if (closing) {
-      closings_[name].push_back(open);
-    } else {
-      firstValue_.try_emplace(std::move(name), close + 1);
+    const std::size_t nameStart = open + (closing ? 2 : 1);
+    const std::string_view name = all.substr(nameStart, close - nameStart);
+    if (!closing) {
+      elements_.try_emplace(name, Span{close + 1, std::string_view::npos});
+    } else if (const auto found = elements_.find(name);
+               found != elements_.end() && found->second.end == std::string_view::npos) {
+      found->second.end = open;
     }
     open = all.find('<', close + 1);
   }
 }
 
 std::string TaggedText::Value(std::string_view name) const {
-  std::string key(name);
-  for (char& c : key) {
-    c = AsciiLower(c);
+  // A few lookups cost less than the pass: start-up asks a large setup text for a few values.
+  constexpr int kSearchedLookups = 64;
+  if (++lookups_ <= kSearchedLookups) {
+    return ElementValue(text_, name);
   }
-  const auto value = firstValue_.find(key);
-  const auto closing = closings_.find(key);
-  if (value == firstValue_.end() || closing == closings_.end()) {
+  if (lookups_ == kSearchedLookups + 1) {
+    Index();
+  }
+  const auto found = elements_.find(name);
+  if (found == elements_.end() || found->second.end == std::string_view::npos) {
     return {};
   }
-  const std::vector<std::size_t>& at = closing->second;
-  const auto end = std::lower_bound(at.begin(), at.end(), value->second);
-  return end == at.end() ? std::string() : text_.substr(value->second, *end - value->second);
+  return text_.substr(found->second.start, found->second.end - found->second.start);
 }
 
 std::string NumberedName(std::string_view stem, long n) {

@@ -4,7 +4,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <vector>
 
 namespace vt::textdata {
 
@@ -22,23 +21,38 @@ std::string ClosingTag(std::string_view name);
 // The value of the first element `name` in the whole text; empty when there is none.
 std::string ElementValue(std::string_view text, std::string_view name);
 
-// A tagged text with its elements found in one pass: the first opening tag of each name and every
-// closing tag, so that any element's value is found without reading the text again, and reading
-// all elements of a text takes time in proportion to its length. Value answers as ElementValue.
+// A tagged text whose elements are found as ElementValue finds them. The first lookups search the
+// text; once it is asked for many elements, they are all found in one pass, so that reading every
+// element of a text takes time in proportion to its length, whatever their number.
 class TaggedText {
  public:
   TaggedText() = default;
-  explicit TaggedText(std::string text);
+  explicit TaggedText(std::string text) : text_(std::move(text)) {}
+  TaggedText(const TaggedText& other) : text_(other.text_) {}
+  TaggedText& operator=(const TaggedText& other);
 
   const std::string& text() const { return text_; }
   std::string Value(std::string_view name) const;
 
  private:
+  // Where the value of the first element of a name lies; the end is npos while no closing tag
+  // follows it.
+  struct Span {
+    std::size_t start;
+    std::size_t end;
+  };
+  // Names compared and hashed in ASCII lower case, viewed in the text itself.
+  struct NameHash {
+    std::size_t operator()(std::string_view name) const;
+  };
+  struct NameEqual {
+    bool operator()(std::string_view a, std::string_view b) const;
+  };
+  void Index() const;
+
   std::string text_;
-  // By name in lower case: where the first opening tag's value starts, and where each closing tag
-  // starts, in order.
-  std::unordered_map<std::string, std::size_t> firstValue_;
-  std::unordered_map<std::string, std::vector<std::size_t>> closings_;
+  mutable int lookups_ = 0;
+  mutable std::unordered_map<std::string_view, Span, NameHash, NameEqual> elements_;
 };
 
 // A numbered tag name: the stem followed by n in plain decimal ("CAT" and 3 give "CAT3").
