@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QTextDocumentFragment>
 #include <QLineEdit>
 #include <QPalette>
 #include <QPlainTextEdit>
@@ -207,6 +208,12 @@ class FormBuilder {
       open_.pop_back();
       chunk_ += EndTag(element);
     }
+    if (element.tag == GUMBO_TAG_P && chunkVisible_ && rendering_) {
+      // A paragraph of its own, such as the group line, is its own label: no field is named by
+      // more than its caption.
+      EmitLabel();
+      ReopenMarkup();
+    }
     rendering_ = wasRendering;
   }
 
@@ -240,16 +247,25 @@ class FormBuilder {
     return edit;
   }
 
+  // The editor is named for screen readers by its caption as shown, the text before it since the
+  // last field or paragraph; a field without one keeps its field name. No label becomes its buddy:
+  // a buddy would make Qt read every "&" of the caption as a shortcut marker.
   void AddEditor(QWidget* editor) {
     const QString name = QString::fromStdString(elements_.back().name);
     editor->setObjectName(name);
-    editor->setAccessibleName(name);
     editor->setContextMenuPolicy(Qt::PreventContextMenu);
     elements_.back().editor = editor;
-    if (QLabel* label = EmitLabel()) {
-      label->setBuddy(editor);
-    }
+    const QLabel* label = EmitLabel();
+    const QString caption =
+        label != nullptr ? QTextDocumentFragment::fromHtml(label->text()).toPlainText().trimmed()
+                         : QString();
+    editor->setAccessibleName(caption.isEmpty() ? name : caption);
     layout_.addWidget(editor, 0, Qt::AlignLeft);
+    ReopenMarkup();
+  }
+
+  // The markup still open goes on in the next chunk.
+  void ReopenMarkup() {
     for (const GumboElement* element : open_) {
       chunk_ += StartTag(*element);
     }
