@@ -7,12 +7,12 @@
 #include <QColor>
 #include <QFontMetrics>
 #include <QLabel>
-#include <QTextDocumentFragment>
 #include <QLineEdit>
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 #include <QVBoxLayout>
 #include <memory>
 #include <string_view>
@@ -362,6 +362,14 @@ std::vector<entryform::PageElement> HtmlFormView::Elements() const {
                         element.editor != nullptr ? EditorValue(*element.editor) : std::string()});
   }
   return elements;
+}
+
+void HtmlFormView::FocusFirstField() const {
+  const auto first = std::find_if(elements_.begin(), elements_.end(),
+                                  [](const Element& element) { return element.editor != nullptr; });
+  if (first != elements_.end()) {
+    first->editor->setFocus(Qt::TabFocusReason);
+  }
 }
 
 void HtmlFormView::PlaceEditorsInTabOrder() const {

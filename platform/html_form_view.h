@@ -23,6 +23,9 @@ class HtmlFormView : public QScrollArea {
   // line break as CR LF.
   std::vector<entryform::PageElement> Elements() const;
 
+  // Puts the keyboard focus on the page's first field, if it has one.
+  void FocusFirstField() const;
+
   // The page's editors follow `previous` in the keyboard order.
   void SetTabAnchor(QWidget* previous) { tabAnchor_ = previous; }
 

@@ -30,6 +30,8 @@ constexpr QSize kPhotoBox(280, 427);
 constexpr QSize kInitialSize(860, 680);
 constexpr std::array<int, 3> kIconSizes = {16, 32, 48};
 constexpr int kGroupListWidthInCharacters = 40;
+// The tab that holds the entry form.
+constexpr int kProfileTab = 1;
 
 }  // namespace
 
@@ -184,6 +186,9 @@ void MainWindow::SetProgramIcon() {
 
 void MainWindow::SelectTab(int index) {
   sstProfile_->setCurrentIndex(index);
+  if (index == kProfileTab) {
+    wbrInputInfo_->FocusFirstField();  // the form comes first, not the button that led here
+  }
 }
 
 void MainWindow::SetTabsEnabled(bool enabled) {
