@@ -126,7 +126,7 @@ void frmMain::GenerateForm() {
     RestoreRecordGroup();
   }
   EnableAttachmentButtons();
-  window_.ShowPage(BuildPage());
+  ShowPage();
 }
 
 void frmMain::ReadRecordIntoState() {
@@ -158,7 +158,7 @@ void frmMain::EnableAttachmentButtons() {
   }
 }
 
-std::string frmMain::BuildPage() const {
+void frmMain::ShowPage() const {
   std::vector<entryform::CategoryField> categories;
   for (std::int16_t k = 1; k <= state_.iFormCatCount; ++k) {
     categories.push_back({textdata::CategoryCaption(state_.txtSetupXML, k),
@@ -166,8 +166,9 @@ std::string frmMain::BuildPage() const {
                               ? state_.sCategories[static_cast<std::size_t>(k)]
                               : std::string()});
   }
-  return entryform::BuildEntryPage(window_.SelectedGroupText(), state_.sFirstName, state_.sLastName,
-                                   categories);
+  window_.ShowPage(entryform::BuildEntryPage(window_.SelectedGroupText(), state_.sFirstName,
+                                             state_.sLastName, categories),
+                   entryform::EntryFieldValues(state_.sFirstName, state_.sLastName, categories));
 }
 
 void frmMain::butSaveText_Click() {

@@ -73,7 +73,7 @@ class frmMain {
   void ReadRecordIntoState();
   void RestoreRecordGroup();
   void EnableAttachmentButtons();
-  std::string BuildPage() const;
+  void ShowPage() const;
   std::int16_t AttachmentLimit(std::string_view sizeSetting) const;
   bool IsKindAllowed(std::string_view allowSetting) const;
   // One run of the file chooser; no value when the person cancelled.

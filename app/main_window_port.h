@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "entryform/entry_page.h"
 #include "entryform/entry_values.h"
 
 namespace vt::app {
@@ -57,7 +58,8 @@ class MainWindowPort {
 
   // The entry form view: shows a page, and lists its elements with the editors' live values
   // (line breaks as CR LF).
-  virtual void ShowPage(const std::string& html) = 0;
+  virtual void ShowPage(const std::string& html,
+                        const std::vector<entryform::FieldValue>& values) = 0;
   virtual std::vector<entryform::PageElement> PageElements() const = 0;
 
   // Shows the picture unscaled from its top-left corner; false, with the old picture kept, when

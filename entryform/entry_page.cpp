@@ -79,4 +79,14 @@ std::string BuildEntryPage(std::string_view group, std::string_view firstName,
   return page;
 }
 
+std::vector<FieldValue> EntryFieldValues(std::string_view firstName, std::string_view lastName,
+                                         const std::vector<CategoryField>& categories) {
+  std::vector<FieldValue> values = {{std::string(kFirstNameField), std::string(firstName)},
+                                    {std::string(kLastNameField), std::string(lastName)}};
+  for (std::size_t k = 1; k <= categories.size(); ++k) {
+    values.push_back({std::string(kCategoryFieldStem) + std::to_string(k), categories[k - 1].text});
+  }
+  return values;
+}
+
 }  // namespace vt::entryform

@@ -26,4 +26,13 @@ std::string EscapeHtml(std::string_view text);
 std::string BuildEntryPage(std::string_view group, std::string_view firstName,
                            std::string_view lastName, const std::vector<CategoryField>& categories);
 
+// Each field of the page by name with the text it holds, exactly: a view puts these into its
+// editors, since an HTML parser replaces control characters and noncharacters.
+struct FieldValue {
+  std::string name;
+  std::string text;
+};
+std::vector<FieldValue> EntryFieldValues(std::string_view firstName, std::string_view lastName,
+                                         const std::vector<CategoryField>& categories);
+
 }  // namespace vt::entryform

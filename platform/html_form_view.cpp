@@ -159,7 +159,7 @@ class FormBuilder {
   }
 
   void VisitElement(const GumboElement& element) {
-    elements_.push_back({TagName(element), Attribute(element, "name"), nullptr, {}});
+    elements_.push_back({TagName(element), Attribute(element, "name"), nullptr, {}, {}});
     switch (element.tag) {
       case GUMBO_TAG_INPUT:
         if (IsTextInput(element)) {
@@ -298,6 +298,14 @@ class FormBuilder {
   bool rendering_ = true;
 };
 
+// An editor's lines end in LF, as the page's fields have them: CR LF and a lone CR become LF.
+QString AsEditorText(const std::string& text) {
+  QString value = QString::fromStdString(text);
+  value.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  value.replace(u'\r', u'\n');
+  return value;
+}
+
 // The editors keep the paragraph and line separators of Qt's documents; the page hands every
 // line break back as CR LF.
 std::string WithCrLf(QString text) {
@@ -326,7 +334,8 @@ HtmlFormView::HtmlFormView(QWidget* parent) : QScrollArea(parent) {
   SetPage({});
 }
 
-void HtmlFormView::SetPage(const std::string& html) {
+void HtmlFormView::SetPage(const std::string& html,
+                           const std::vector<entryform::FieldValue>& values) {
   // Building a page costs more than anything else the window does; the same page, not yet typed
   // into, would be built again exactly as it stands.
   if (ShowsUntouched(html)) {
@@ -339,6 +348,7 @@ void HtmlFormView::SetPage(const std::string& html) {
   elements_ = FormBuilder(*page).Build(*parsed->document);
   setWidget(page);  // deletes the previous page with its editors
   html_ = html;
+  PutValues(values);
   for (Element& element : elements_) {
     if (element.editor != nullptr) {
       element.builtValue = EditorValue(*element.editor);
@@ -358,10 +368,32 @@ std::vector<entryform::PageElement> HtmlFormView::Elements() const {
   std::vector<entryform::PageElement> elements;
   elements.reserve(elements_.size());
   for (const Element& element : elements_) {
-    elements.push_back({element.tagName, element.name,
-                        element.editor != nullptr ? EditorValue(*element.editor) : std::string()});
+    std::string value = element.editor != nullptr ? EditorValue(*element.editor) : std::string();
+    if (element.givenValue && value == element.builtValue) {
+      value = *element.givenValue;  // untouched: exactly what the field was given
+    }
+    elements.push_back({element.tagName, element.name, std::move(value)});
   }
   return elements;
+}
+
+void HtmlFormView::PutValues(const std::vector<entryform::FieldValue>& values) {
+  for (const entryform::FieldValue& value : values) {
+    const auto element =
+        std::find_if(elements_.begin(), elements_.end(), [&](const Element& candidate) {
+          return candidate.editor != nullptr && candidate.name == value.name;
+        });
+    if (element == elements_.end()) {
+      continue;
+    }
+    element->givenValue = value.text;
+    if (auto* line = qobject_cast<QLineEdit*>(element->editor)) {
+      line->setText(AsEditorText(value.text));
+      line->setCursorPosition(0);
+    } else {
+      static_cast<QPlainTextEdit*>(element->editor)->setPlainText(AsEditorText(value.text));
+    }
+  }
 }
 
 void HtmlFormView::FocusFirstField() const {

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QScrollArea>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "entryform/entry_page.h"
 #include "entryform/entry_values.h"
 
 namespace vt::platform {
@@ -16,8 +18,9 @@ class HtmlFormView : public QScrollArea {
  public:
   explicit HtmlFormView(QWidget* parent = nullptr);
 
-  // Replaces whatever the view showed; typed but unread input is lost.
-  void SetPage(const std::string& html);
+  // Replaces whatever the view showed; typed but unread input is lost. The editors named in
+  // `values` hold those texts exactly, whatever the parser made of them on the page.
+  void SetPage(const std::string& html, const std::vector<entryform::FieldValue>& values = {});
 
   // Every element of the page in document order, editors with the text they hold now and every
   // line break as CR LF.
@@ -34,9 +37,14 @@ class HtmlFormView : public QScrollArea {
     std::string name;
     QWidget* editor = nullptr;  // a QLineEdit or QPlainTextEdit, owned by the page
     std::string builtValue;     // what the editor held when the page was built
+    // The exact text the page was given for the field: it stands for the editor's text while
+    // that is untouched, also where the editor cannot hold a character (U+FDD0, which Qt's
+    // documents use for themselves).
+    std::optional<std::string> givenValue;
   };
 
  private:
+  void PutValues(const std::vector<entryform::FieldValue>& values);
   void PlaceEditorsInTabOrder() const;
   bool ShowsUntouched(const std::string& html) const;
 

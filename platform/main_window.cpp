@@ -231,8 +231,9 @@ void MainWindow::FocusGroupList() {
   cboGroups_->setFocus(Qt::OtherFocusReason);
 }
 
-void MainWindow::ShowPage(const std::string& html) {
-  wbrInputInfo_->SetPage(html);
+void MainWindow::ShowPage(const std::string& html,
+                          const std::vector<entryform::FieldValue>& values) {
+  wbrInputInfo_->SetPage(html, values);
 }
 
 std::vector<entryform::PageElement> MainWindow::PageElements() const {

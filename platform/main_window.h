@@ -43,7 +43,7 @@ class MainWindow : public QMainWindow, public app::MainWindowPort {
   int FindGroupEntry(const std::string& text) const override;
   void SetGroupListEnabled(bool enabled) override;
   void FocusGroupList() override;
-  void ShowPage(const std::string& html) override;
+  void ShowPage(const std::string& html, const std::vector<entryform::FieldValue>& values) override;
   std::vector<entryform::PageElement> PageElements() const override;
   bool ShowPhoto(const std::filesystem::path& picture) override;
   void SetAttachmentButtonEnabled(int index, bool enabled) override;

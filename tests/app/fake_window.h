@@ -102,7 +102,9 @@ class FakeWindow : public app::MainWindowPort {
   }
   void SetGroupListEnabled(bool enabled) override { groupListEnabled = enabled; }
   void FocusGroupList() override { groupListFocused = true; }
-  void ShowPage(const std::string& html) override { page = html; }
+  void ShowPage(const std::string& html, const std::vector<entryform::FieldValue>&) override {
+    page = html;
+  }
   std::vector<entryform::PageElement> PageElements() const override { return elements; }
   bool ShowPhoto(const std::filesystem::path& picture) override {
     photoLog.push_back("show " + picture.string());

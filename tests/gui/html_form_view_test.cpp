@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QLabel>
@@ -101,6 +103,43 @@ TEST_F(HtmlFormViewTest, TextAreasAndSingleLineNameInputsGiveBackEveryStoredText
     }
   }
 }
+
+// Code points an HTML parser replaces or remaps, each of which a record may hold.
+struct CodePoint {
+  std::string name;
+  std::string text;
+};
+
+void PrintTo(const CodePoint& c, std::ostream* out) {
+  *out << c.name;
+}
+
+class CodePointTest : public HtmlFormViewTest, public ::testing::WithParamInterface<CodePoint> {};
+
+TEST_P(CodePointTest, ComesBackUnchangedFromEveryField) {
+  const std::string text = "a" + GetParam().text + "b";
+  const std::vector<entryform::CategoryField> categories = {{"Caption", text}};
+  view.SetPage(BuildEntryPage("G", text, "Lee", categories),
+               entryform::EntryFieldValues(text, "Lee", categories));
+  EXPECT_EQ(Value("cat1"), text);
+  EXPECT_EQ(Value("F_FirstName"), text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, CodePointTest,
+    ::testing::Values(CodePoint{"Null", std::string("\0", 1)}, CodePoint{"StartOfHeading", "\x01"},
+                      CodePoint{"VerticalTab", "\x0B"}, CodePoint{"FormFeed", "\x0C"},
+                      CodePoint{"Escape", "\x1B"}, CodePoint{"UnitSeparator", "\x1F"},
+                      CodePoint{"Delete", "\x7F"}, CodePoint{"C1Padding", "\xC2\x81"},
+                      CodePoint{"C1Reverse", "\xC2\x8D"}, CodePoint{"C1Control", "\xC2\x9D"},
+                      CodePoint{"NoBreakSpace", "\xC2\xA0"},
+                      CodePoint{"NoncharacterFDD0", "\xEF\xB7\x90"},
+                      CodePoint{"NoncharacterFFFE", "\xEF\xBF\xBE"},
+                      CodePoint{"NoncharacterFFFF", "\xEF\xBF\xBF"},
+                      CodePoint{"Noncharacter1FFFF", "\xF0\x9F\xBF\xBF"},
+                      CodePoint{"ReplacementCharacter", "\xEF\xBF\xBD"},
+                      CodePoint{"CharacterReferenceLookalike", "&#x80;&#0;&amp"}),
+    [](const auto& info) { return info.param.name; });
 
 TEST_F(HtmlFormViewTest, ShowsCaptionMarkupAndEscapedValuesAsTextAndNamesFieldsByCaption) {
   view.SetPage(BuildEntryPage("<b>Chess</b> & Go", "", "",

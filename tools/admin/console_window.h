@@ -33,7 +33,7 @@ class ConsoleWindow : public app::MainWindowPort {
   int FindGroupEntry(const std::string& text) const override;
   void SetGroupListEnabled(bool) override {}
   void FocusGroupList() override {}
-  void ShowPage(const std::string&) override {}
+  void ShowPage(const std::string&, const std::vector<entryform::FieldValue>&) override {}
   std::vector<entryform::PageElement> PageElements() const override { return {}; }
   bool ShowPhoto(const std::filesystem::path&) override { return false; }
   void SetAttachmentButtonEnabled(int index, bool enabled) override;
