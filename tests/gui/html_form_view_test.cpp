@@ -141,6 +141,52 @@ INSTANTIATE_TEST_SUITE_P(
                       CodePoint{"CharacterReferenceLookalike", "&#x80;&#0;&amp"}),
     [](const auto& info) { return info.param.name; });
 
+// A caption an organiser mistyped: whatever it holds, every field of the page is still there,
+// holding its text.
+struct MalformedCaption {
+  std::string name;
+  std::string caption;
+};
+
+void PrintTo(const MalformedCaption& c, std::ostream* out) {
+  *out << c.name;
+}
+
+class MalformedCaptionTest : public HtmlFormViewTest,
+                             public ::testing::WithParamInterface<MalformedCaption> {};
+
+TEST_P(MalformedCaptionTest, KeepsEveryFieldOfThePage) {
+  const std::vector<entryform::CategoryField> categories = {
+      {GetParam().caption, "first text"}, {"Second", "second text"}, {"Third", "third text"}};
+  view.SetPage(BuildEntryPage("G", "Ann", "Lee", categories),
+               entryform::EntryFieldValues("Ann", "Lee", categories));
+  EXPECT_EQ(Value("F_FirstName"), "Ann");
+  EXPECT_EQ(Value("F_LastName"), "Lee");
+  EXPECT_EQ(Value("cat1"), "first text");
+  EXPECT_EQ(Value("cat2"), "second text");
+  EXPECT_EQ(Value("cat3"), "third text");
+  std::size_t fields = 0;
+  for (const entryform::PageElement& element : view.Elements()) {
+    fields += element.tagName == "INPUT" || element.tagName == "TEXTAREA" ? 1 : 0;
+  }
+  EXPECT_EQ(fields, 5u) << "no field added or lost";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Captions, MalformedCaptionTest,
+    ::testing::Values(MalformedCaption{"UnclosedSingleQuote", "<a href='x>Hobbies</a>"},
+                      MalformedCaption{"UnclosedDoubleQuote", "<a href=\"x>Hobbies</a>"},
+                      MalformedCaption{"UnclosedComment", "Hobbies <!-- to do"},
+                      MalformedCaption{"Title", "<title>Hobbies"},
+                      MalformedCaption{"Script", "<script>"},
+                      MalformedCaption{"Style", "<style>b { }"},
+                      MalformedCaption{"TextArea", "<textarea>Hobbies"},
+                      MalformedCaption{"UnclosedAnchor", "<a href='x'>Hobbies"},
+                      MalformedCaption{"ClosesThePage", "</font></p></body></html><p>After"},
+                      MalformedCaption{"AFieldOfItsOwn", "<input name='cat2' value='x'>"},
+                      MalformedCaption{"UnfinishedTag", "Hobbies <b"}),
+    [](const auto& info) { return info.param.name; });
+
 TEST_F(HtmlFormViewTest, ShowsCaptionMarkupAndEscapedValuesAsTextAndNamesFieldsByCaption) {
   view.SetPage(BuildEntryPage("<b>Chess</b> & Go", "", "",
                               {{"<b>Hobbies</b> and interests", ""}, {"Arts &amp; crafts", ""}}));
