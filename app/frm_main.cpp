@@ -178,7 +178,12 @@ void frmMain::butSaveText_Click() {
         {"Please select a group first.", "", MessageButtons::kOk, MessageIcon::kNone});
     return;
   }
-  const entryform::EntryValues values = entryform::GatherEntryValues(window_.PageElements(), n);
+  std::vector<std::string> shown(static_cast<std::size_t>(std::max<std::int16_t>(n, 0)));
+  for (std::size_t k = 1; k <= shown.size() && k < state_.sCategories.size(); ++k) {
+    shown[k - 1] = state_.sCategories[k];
+  }
+  const entryform::EntryValues values =
+      entryform::GatherEntryValues(window_.PageElements(), n, shown);
   if (values.firstName) {
     state_.sFirstName = *values.firstName;
   }

@@ -1,5 +1,7 @@
 #include "entryform/entry_values.h"
 
+#include <algorithm>
+
 #include "entryform/entry_page.h"
 #include "textdata/text.h"
 
@@ -26,11 +28,12 @@ std::size_t CategoryNumber(std::string_view name, std::size_t count) {
 
 }  // namespace
 
-EntryValues GatherEntryValues(const std::vector<PageElement>& elements,
-                              std::int16_t categoryCount) {
+EntryValues GatherEntryValues(const std::vector<PageElement>& elements, std::int16_t categoryCount,
+                              const std::vector<std::string>& shown) {
   EntryValues values;
   const std::size_t count = categoryCount > 0 ? static_cast<std::size_t>(categoryCount) : 0;
   values.categories.assign(count, std::string());
+  std::copy_n(shown.begin(), std::min(count, shown.size()), values.categories.begin());
   for (const PageElement& element : elements) {
     if (element.tagName == "INPUT") {
       if (element.name == kFirstNameField) {

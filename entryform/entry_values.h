@@ -16,7 +16,8 @@ struct PageElement {
 };
 
 // What a save takes from the page. A name is present only when the page has its input field;
-// category text k is categories[k - 1], empty when the page has no field for it.
+// category text k is categories[k - 1], the text the page was built with when it has no field
+// for it (a save never empties what the page did not show).
 struct EntryValues {
   std::optional<std::string> firstName;
   std::optional<std::string> lastName;
@@ -25,6 +26,8 @@ struct EntryValues {
 
 // Reads the names (proper case, blanks at both ends removed) and the texts of cat1..catN
 // (unchanged) from the elements; where two elements carry the same name the later one wins.
-EntryValues GatherEntryValues(const std::vector<PageElement>& elements, std::int16_t categoryCount);
+// `shown` holds the category texts the page was built with, category k at k - 1.
+EntryValues GatherEntryValues(const std::vector<PageElement>& elements, std::int16_t categoryCount,
+                              const std::vector<std::string>& shown = {});
 
 }  // namespace vt::entryform

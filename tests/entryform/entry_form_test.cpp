@@ -71,6 +71,10 @@ TEST(GatherEntryValues, MatchesExactNamesAndLaterElementsWin) {
   EXPECT_EQ(values.firstName, std::nullopt);
   EXPECT_EQ(values.lastName, std::nullopt);
   EXPECT_TRUE(GatherEntryValues({{"TEXTAREA", "cat1", "x"}}, 0).categories.empty());
+  // A category the page did not show keeps the text it was built with.
+  EXPECT_EQ(
+      GatherEntryValues({{"TEXTAREA", "cat2", "typed"}}, 3, {"one", "two", "three"}).categories,
+      (Strings{"one", "typed", "three"}));
 }
 
 }  // namespace
