@@ -27,12 +27,6 @@ std::size_t CopyOut(std::string_view bytes, std::uint64_t offset, char* buffer, 
   return count;
 }
 
-ReadAt ReaderOf(std::string_view bytes) {
-  return [bytes](std::uint64_t offset, char* buffer, std::size_t size) {
-    return CopyOut(bytes, offset, buffer, size);
-  };
-}
-
 // The file's bytes through a window that moves as they are asked for; unsigned numbers, none past
 // its end.
 class Bytes {
@@ -318,10 +312,6 @@ bool IsComplete(const ReadAt& read, std::uint64_t size) {
   return true;
 }
 
-bool IsComplete(std::string_view bytes) {
-  return IsComplete(ReaderOf(bytes), bytes.size());
-}
-
 int PngOrientation(const ReadAt& read, std::uint64_t size) {
   Bytes file(read, size);
   if (SniffFormat(file.Range(0, kPngSignature.size())) != PictureFormat::kPng) {
@@ -348,10 +338,6 @@ bool PngIsInterlaced(const ReadAt& read, std::uint64_t size) {
   Bytes file(read, size);
   return SniffFormat(file.Range(0, kPngSignature.size())) == PictureFormat::kPng &&
          file.Byte(kInterlaceByte).value_or(0) != 0;
-}
-
-int PngOrientation(std::string_view bytes) {
-  return PngOrientation(ReaderOf(bytes), bytes.size());
 }
 
 }  // namespace vt::imaging

@@ -21,7 +21,6 @@ using ReadAt = std::function<std::size_t(std::uint64_t offset, char* buffer, std
 // known here count as complete.
 // The file is read through a window of bounded size, never held whole.
 bool IsComplete(const ReadAt& read, std::uint64_t size);
-bool IsComplete(std::string_view bytes);
 
 // The EXIF orientation (1 to 8) a PNG stores in an eXIf chunk; 1 when there is none or it makes
 // no sense.
@@ -29,6 +28,5 @@ int PngOrientation(const ReadAt& read, std::uint64_t size);
 
 // True for a PNG stored in interlaced passes, which only a whole decode can put together.
 bool PngIsInterlaced(const ReadAt& read, std::uint64_t size);
-int PngOrientation(std::string_view bytes);
 
 }  // namespace vt::imaging
