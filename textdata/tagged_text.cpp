@@ -9,6 +9,8 @@
 namespace vt::textdata {
 namespace {
 
+thread_local std::uint64_t bytesSearched = 0;
+
 // The first place at or after `from` where `c` stands in either case. A character without case
 // (the "<" every tag starts with) is found by the library's fast byte search.
 std::size_t FindCharIgnoringCase(std::string_view text, char c, std::size_t from) {
@@ -47,15 +49,18 @@ std::string GetTagValue(std::string_view text, std::string_view openingTag,
   const std::size_t from = position == 0 ? 0 : static_cast<std::size_t>(position) - 1;
   const std::size_t open = FindIgnoringCase(text, openingTag, from);
   if (open == std::string_view::npos) {
+    bytesSearched += text.size() - std::min(from, text.size());
     position = 0;
     return {};
   }
   const std::size_t start = open + openingTag.size();
   const std::size_t close = FindIgnoringCase(text, closingTag, start);
   if (close == std::string_view::npos) {
+    bytesSearched += text.size() - from;
     position = 0;
     return {};
   }
+  bytesSearched += close + closingTag.size() - from;
   position = static_cast<std::int32_t>(close + closingTag.size() + 1);
   return std::string(text.substr(start, close - start));
 }
@@ -97,6 +102,7 @@ bool TaggedText::NameEqual::operator()(std::string_view a, std::string_view b) c
 // of its name when that element has begun and is not yet closed.
 void TaggedText::Index() const {
   const std::string_view all = text_;
+  bytesSearched += all.size();
   for (std::size_t open = all.find('<'); open != std::string_view::npos;) {
     const std::size_t close = all.find('>', open + 1);
     if (close == std::string_view::npos) {
@@ -134,6 +140,10 @@ std::string TaggedText::Value(std::string_view name) const {
     return {};
   }
   return text_.substr(found->second.start, found->second.end - found->second.start);
+}
+
+std::uint64_t BytesSearched() {
+  return bytesSearched;
 }
 
 std::string NumberedName(std::string_view stem, long n) {

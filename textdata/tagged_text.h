@@ -55,6 +55,10 @@ class TaggedText {
   mutable std::unordered_map<std::string_view, Span, NameHash, NameEqual> elements_;
 };
 
+// How many bytes of text the element searches of this thread have looked at so far: reading a
+// text's elements looks at each byte a bounded number of times, however many it reads.
+std::uint64_t BytesSearched();
+
 // A numbered tag name: the stem followed by n in plain decimal ("CAT" and 3 give "CAT3").
 std::string NumberedName(std::string_view stem, long n);
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "textdata/encoding.h"
+#include "textdata/tagged_text.h"
 
 namespace vt::textdata {
 namespace {
@@ -27,6 +28,27 @@ TEST(ProfileRecord, WritesElementsInOrderAndReadsThemBackWithoutEndBlanks) {
   EXPECT_EQ(Of(ParseProfileRecord(
                 FormatProfileRecord({"  Grade 5 – Blue  ", " Émile ", "Zoë-Brontë ", texts}))),
             (Fields{"Grade 5 – Blue", "Émile", "Zoë-Brontë", trimmed}));
+}
+
+// Each byte of a record is looked at a bounded number of times, however many categories it
+// names: all 32,766 present in 1 MB, or named by CATCOUNT and missing from 1 MB of text.
+TEST(ProfileRecord, ReadingIsLinearInTheRecordsLength) {
+  constexpr long kMost = 32766;
+  Categories texts;
+  for (long k = 1; k <= kMost; ++k) {
+    texts.push_back(std::string(16, static_cast<char>('a' + k % 26)));
+  }
+  const std::string full = FormatProfileRecord({"G", "Ann", "Lee", texts});
+  const std::string missing =
+      "<CATCOUNT>32766</CATCOUNT>" + std::string(1 << 20, 'x') + "<CAT1>only</CAT1>";
+  for (const std::string* record : {&full, &missing}) {
+    ASSERT_GE(record->size(), 1u << 20);
+    const std::uint64_t before = BytesSearched();
+    const ProfileRecord read = ParseProfileRecord(*record);
+    EXPECT_LE(BytesSearched() - before, 80 * record->size());
+    ASSERT_EQ(read.categories.size(), static_cast<std::size_t>(kMost));
+    EXPECT_EQ(read.categories.back(), record == &full ? texts.back() : "");
+  }
 }
 
 TEST(ProfileRecord, ReadsHandMadeRecordsInAnyOrderAndCase) {
