@@ -5,22 +5,34 @@
 #include <gumbo.h>
 
 #include <QColor>
+#include <QFocusEvent>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QVBoxLayout>
 #include <memory>
+#include <span>
 #include <string_view>
+#include <unordered_map>
 
 #include "entryform/entry_page.h"
 
 namespace vt::platform {
 namespace {
+
+// The page is made in blocks of this many labels and fields, each built when it is first shown
+// or reached by the keyboard: a page of thousands of fields opens as fast as a short one.
+constexpr std::size_t kPiecesPerBlock = 24;
+
+// For estimating the height of a block not built yet.
+constexpr int kMinimumEstimateWidth = 200;
+constexpr int kEditorFrame = 12;
 
 // What an HTML textarea measures without cols and rows.
 constexpr int kDefaultCols = 20;
@@ -118,16 +130,37 @@ void TrimTrailingBreaks(std::string& chunk) {
   }
 }
 
-// Walks the parsed page in document order and lays the form out on `page`.
+// The editors keep the paragraph and line separators of Qt's documents; the page hands every
+// line break back as CR LF.
+std::string WithCrLf(QString text) {
+  text.replace(QChar::ParagraphSeparator, u'\n');
+  text.replace(QChar::LineSeparator, u'\n');
+  text.replace(u'\n', QStringLiteral("\r\n"));
+  return text.toStdString();
+}
+
+// An editor's lines end in LF, as the page's fields have them: CR LF and a lone CR become LF.
+QString AsEditorText(const std::string& text) {
+  QString value = QString::fromStdString(text);
+  value.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  value.replace(u'\r', u'\n');
+  return value;
+}
+
+// Walks the parsed page in document order and lists the form's pieces, the editors named in
+// `values` holding those texts (the first editor of a name takes it).
 class FormBuilder {
  public:
-  explicit FormBuilder(QWidget& page) : page_(page), layout_(*new QVBoxLayout(&page)) {}
+  explicit FormBuilder(const std::vector<entryform::FieldValue>& values) {
+    for (const entryform::FieldValue& value : values) {
+      values_.try_emplace(value.name, &value.text);
+    }
+  }
 
-  std::vector<HtmlFormView::Element> Build(const GumboNode& document) {
+  HtmlFormView::Form Build(const GumboNode& document) {
     Visit(document);
     EmitLabel();
-    layout_.addStretch();
-    return std::move(elements_);
+    return std::move(form_);
   }
 
  private:
@@ -159,15 +192,17 @@ class FormBuilder {
   }
 
   void VisitElement(const GumboElement& element) {
-    elements_.push_back({TagName(element), Attribute(element, "name"), nullptr, {}, {}});
+    form_.elements.push_back({TagName(element), Attribute(element, "name"), false, {}, {}, {}});
     switch (element.tag) {
       case GUMBO_TAG_INPUT:
         if (IsTextInput(element)) {
-          AddEditor(MakeLineEdit(element));
+          AddEditor(HtmlFormView::Piece::kLineEdit, Attribute(element, "value"), {});
         }
         return;
       case GUMBO_TAG_TEXTAREA:
-        AddEditor(MakeTextArea(element));
+        AddEditor(HtmlFormView::Piece::kTextArea, TextContent(element),
+                  {PositiveAttribute(element, "cols", kDefaultCols),
+                   PositiveAttribute(element, "rows", kDefaultRows)});
         return;
       case GUMBO_TAG_BR:
         if (rendering_) {
@@ -175,24 +210,12 @@ class FormBuilder {
         }
         return;
       case GUMBO_TAG_BODY:
-        PaintBackground(Attribute(element, "bgcolor"));
+        form_.background = QColor::fromString(Attribute(element, "bgcolor"));
         VisitContainer(element);
         return;
       default:
         VisitContainer(element);
     }
-  }
-
-  // The page's background colour, as a browser paints it; a colour Qt cannot read is ignored.
-  void PaintBackground(const std::string& colour) {
-    const QColor background = QColor::fromString(colour);
-    if (!background.isValid()) {
-      return;
-    }
-    QPalette palette = page_.palette();
-    palette.setColor(QPalette::Window, background);
-    page_.setPalette(palette);
-    page_.setAutoFillBackground(true);
   }
 
   void VisitContainer(const GumboElement& element) {
@@ -224,44 +247,30 @@ class FormBuilder {
     }
   }
 
-  QLineEdit* MakeLineEdit(const GumboElement& element) {
-    auto* edit = new QLineEdit(QString::fromStdString(Attribute(element, "value")), &page_);
-    edit->setCursorPosition(0);
-    return edit;
-  }
-
-  QPlainTextEdit* MakeTextArea(const GumboElement& element) {
-    auto* edit = new QPlainTextEdit(&page_);
-    edit->setPlainText(QString::fromStdString(TextContent(element)));
-    edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    edit->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    edit->setTabChangesFocus(true);  // as in a browser: Tab leaves the field, never traps
-    const QFontMetrics metrics(edit->font());
-    const int margins =
-        2 * (edit->frameWidth() + static_cast<int>(edit->document()->documentMargin()));
-    const int cols = PositiveAttribute(element, "cols", kDefaultCols);
-    const int rows = PositiveAttribute(element, "rows", kDefaultRows);
-    edit->setFixedSize(
-        cols * metrics.averageCharWidth() + margins + edit->verticalScrollBar()->sizeHint().width(),
-        rows * metrics.lineSpacing() + margins);
-    return edit;
-  }
-
-  // The editor is named for screen readers by its caption as shown, the text before it since the
-  // last field or paragraph; a field without one keeps its field name. No label becomes its buddy:
-  // a buddy would make Qt read every "&" of the caption as a shortcut marker.
-  void AddEditor(QWidget* editor) {
-    const QString name = QString::fromStdString(elements_.back().name);
-    editor->setObjectName(name);
-    editor->setContextMenuPolicy(Qt::PreventContextMenu);
-    elements_.back().editor = editor;
-    const QLabel* label = EmitLabel();
-    const QString caption =
-        label != nullptr ? QTextDocumentFragment::fromHtml(label->text()).toPlainText().trimmed()
-                         : QString();
-    editor->setAccessibleName(caption.isEmpty() ? name : caption);
-    layout_.addWidget(editor, 0, Qt::AlignLeft);
+  // The editor's caption is the label before it, the text since the last field or paragraph.
+  void AddEditor(HtmlFormView::Piece::Kind kind, const std::string& pageText, QSize textArea) {
+    HtmlFormView::Element& element = form_.elements.back();
+    element.field = true;
+    const bool captioned = EmitLabel();
+    HtmlFormView::Piece piece{
+        kind, FieldText(element, pageText), form_.elements.size() - 1, textArea, {}};
+    element.builtValue = WithCrLf(piece.text);  // until the editor is built
+    if (captioned) {
+      piece.caption = form_.pieces.back().text;
+    }
+    form_.pieces.push_back(std::move(piece));
     ReopenMarkup();
+  }
+
+  // The text the field was given, or else what the page holds for it.
+  QString FieldText(HtmlFormView::Element& element, const std::string& pageText) {
+    const auto given = values_.find(element.name);
+    if (given == values_.end()) {
+      return QString::fromStdString(pageText);
+    }
+    element.givenValue = *given->second;
+    values_.erase(given);
+    return AsEditorText(*element.givenValue);
   }
 
   // The markup still open goes on in the next chunk.
@@ -271,49 +280,30 @@ class FormBuilder {
     }
   }
 
-  // Closes the open tags, shows the chunk when it holds text and starts the next one empty.
-  QLabel* EmitLabel() {
-    QLabel* label = nullptr;
-    if (chunkVisible_) {
+  // Closes the open tags, makes the chunk a label when it holds text and starts the next one
+  // empty. True when it made one.
+  bool EmitLabel() {
+    const bool visible = chunkVisible_;
+    if (visible) {
       TrimTrailingBreaks(chunk_);
       for (auto it = open_.rbegin(); it != open_.rend(); ++it) {
         chunk_ += EndTag(**it);
       }
-      label = new QLabel(QString::fromStdString(chunk_), &page_);
-      label->setTextFormat(Qt::RichText);
-      label->setWordWrap(true);
-      layout_.addWidget(label);
+      form_.pieces.push_back(
+          {HtmlFormView::Piece::kLabel, QString::fromStdString(chunk_), 0, {}, {}});
     }
     chunk_.clear();
     chunkVisible_ = false;
-    return label;
+    return visible;
   }
 
-  QWidget& page_;
-  QVBoxLayout& layout_;
-  std::vector<HtmlFormView::Element> elements_;
+  std::unordered_map<std::string_view, const std::string*> values_;
+  HtmlFormView::Form form_;
   std::vector<const GumboElement*> open_;  // markup open at this point of the chunk
   std::string chunk_;
   bool chunkVisible_ = false;
   bool rendering_ = true;
 };
-
-// An editor's lines end in LF, as the page's fields have them: CR LF and a lone CR become LF.
-QString AsEditorText(const std::string& text) {
-  QString value = QString::fromStdString(text);
-  value.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  value.replace(u'\r', u'\n');
-  return value;
-}
-
-// The editors keep the paragraph and line separators of Qt's documents; the page hands every
-// line break back as CR LF.
-std::string WithCrLf(QString text) {
-  text.replace(QChar::ParagraphSeparator, u'\n');
-  text.replace(QChar::LineSeparator, u'\n');
-  text.replace(u'\n', QStringLiteral("\r\n"));
-  return text.toStdString();
-}
 
 std::string EditorValue(const QWidget& editor) {
   if (const auto* line = qobject_cast<const QLineEdit*>(&editor)) {
@@ -326,6 +316,41 @@ std::string EditorValue(const QWidget& editor) {
 
 }  // namespace
 
+// A run of the page's pieces. Until it is built it holds only their estimated height and, when it
+// has fields, stands for them in the keyboard order: reaching it builds it and passes the focus
+// on. Painted, that is scrolled into sight, it is built on the next pass of the event loop.
+class HtmlFormView::Block : public QWidget {
+ public:
+  Block(HtmlFormView& view, std::size_t first, std::size_t end, bool hasFields, QWidget& page)
+      : QWidget(&page), first(first), end(end), hasFields(hasFields), view_(view) {
+    setFocusPolicy(hasFields ? Qt::TabFocus : Qt::NoFocus);
+  }
+
+  const std::size_t first;
+  const std::size_t end;
+  const bool hasFields;
+  bool built = false;
+
+ protected:
+  void focusInEvent(QFocusEvent* event) override {
+    view_.Build(*this);
+    const bool backwards = event->reason() == Qt::BacktabFocusReason;
+    view_.BlockField(*this, backwards)->setFocus(event->reason());
+  }
+
+  void paintEvent(QPaintEvent* /*event*/) override {
+    if (!built && !buildQueued_) {
+      buildQueued_ = true;
+      QMetaObject::invokeMethod(
+          this, [this] { view_.Build(*this); }, Qt::QueuedConnection);
+    }
+  }
+
+ private:
+  HtmlFormView& view_;
+  bool buildQueued_ = false;
+};
+
 HtmlFormView::HtmlFormView(QWidget* parent) : QScrollArea(parent) {
   setWidgetResizable(true);
   setFocusPolicy(Qt::NoFocus);
@@ -333,6 +358,8 @@ HtmlFormView::HtmlFormView(QWidget* parent) : QScrollArea(parent) {
   setContextMenuPolicy(Qt::PreventContextMenu);
   SetPage({});
 }
+
+HtmlFormView::~HtmlFormView() = default;
 
 void HtmlFormView::SetPage(const std::string& html,
                            const std::vector<entryform::FieldValue>& values) {
@@ -343,77 +370,206 @@ void HtmlFormView::SetPage(const std::string& html,
   }
   const ParsedPage parsed(
       gumbo_parse_with_options(&kGumboDefaultOptions, html.data(), html.size()));
+  form_ = FormBuilder(values).Build(*parsed->document);
+  html_ = html;
   auto* page = new QWidget;
   page->setContextMenuPolicy(Qt::PreventContextMenu);
-  elements_ = FormBuilder(*page).Build(*parsed->document);
+  PaintBackground(*page);
+  MakeBlocks(*page);
   setWidget(page);  // deletes the previous page with its editors
-  html_ = html;
-  PutValues(values);
-  for (Element& element : elements_) {
-    if (element.editor != nullptr) {
-      element.builtValue = EditorValue(*element.editor);
+  PlaceFollowersInTabOrder();
+}
+
+void HtmlFormView::PaintBackground(QWidget& page) const {
+  if (!form_.background.isValid()) {
+    return;
+  }
+  QPalette palette = page.palette();
+  palette.setColor(QPalette::Window, form_.background);
+  page.setPalette(palette);
+  page.setAutoFillBackground(true);
+}
+
+// The blocks that fill a screen are built at once, the rest when they are needed.
+void HtmlFormView::MakeBlocks(QWidget& page) {
+  auto* layout = new QVBoxLayout(&page);
+  blocks_.clear();
+  const QFontMetrics metrics(page.font());
+  const int width = std::max(viewport()->width(), kMinimumEstimateWidth);
+  const int screenHeight = screen()->availableGeometry().height();
+  int top = 0;
+  for (std::size_t first = 0; first < form_.pieces.size(); first += kPiecesPerBlock) {
+    const std::size_t end = std::min(first + kPiecesPerBlock, form_.pieces.size());
+    const auto pieces = std::span(form_.pieces).subspan(first, end - first);
+    const bool hasFields = std::any_of(pieces.begin(), pieces.end(), [](const Piece& piece) {
+      return piece.kind != Piece::kLabel;
+    });
+    auto* block = new Block(*this, first, end, hasFields, page);
+    const int height = EstimatedHeight(pieces, metrics, width, layout->spacing());
+    block->setMinimumHeight(height);
+    layout->addWidget(block);
+    blocks_.push_back(block);
+    if (top < screenHeight) {
+      Build(*block);
+    }
+    top += height;
+  }
+  layout->addStretch();
+}
+
+int HtmlFormView::EstimatedHeight(std::span<const Piece> pieces, const QFontMetrics& metrics,
+                                  int width, int spacing) {
+  int height = 0;
+  for (const Piece& piece : pieces) {
+    switch (piece.kind) {
+      case Piece::kLabel:
+        height += metrics.lineSpacing() *
+                  (1 + static_cast<int>(piece.text.size()) * metrics.averageCharWidth() / width);
+        break;
+      case Piece::kLineEdit:
+        height += metrics.height() + kEditorFrame;
+        break;
+      case Piece::kTextArea:
+        height += piece.textArea.height() * metrics.lineSpacing() + kEditorFrame;
+        break;
+    }
+    height += spacing;
+  }
+  return height;
+}
+
+void HtmlFormView::Build(Block& block) {
+  if (block.built) {
+    return;
+  }
+  block.built = true;
+  block.setMinimumHeight(0);
+  auto* page = block.parentWidget();
+  auto* layout = new QVBoxLayout(&block);
+  layout->setContentsMargins({});
+  layout->setSpacing(page->layout()->spacing());
+  QWidget* previous = &block;  // a focus stop still: its fields take its place in the order
+  for (std::size_t i = block.first; i < block.end; ++i) {
+    const Piece& piece = form_.pieces[i];
+    if (piece.kind == Piece::kLabel) {
+      layout->addWidget(MakeLabel(piece, block));
+      continue;
+    }
+    QWidget* editor = MakeEditor(piece, block);
+    layout->addWidget(editor, 0, Qt::AlignLeft);
+    Element& element = form_.elements[piece.element];
+    element.editor = editor;
+    element.builtValue = EditorValue(*editor);
+    QWidget::setTabOrder(previous, editor);
+    previous = editor;
+  }
+  block.setFocusPolicy(Qt::NoFocus);
+  for (QObject* child : block.children()) {
+    if (child->isWidgetType()) {
+      static_cast<QWidget*>(child)->show();
     }
   }
-  PlaceEditorsInTabOrder();
+}
+
+QLabel* HtmlFormView::MakeLabel(const Piece& piece, QWidget& block) {
+  auto* label = new QLabel(piece.text, &block);
+  label->setTextFormat(Qt::RichText);
+  label->setWordWrap(true);
+  return label;
+}
+
+// The editor is named for screen readers by its caption as shown; a field without one keeps its
+// field name. No label becomes its buddy: a buddy would make Qt read every "&" of the caption as
+// a shortcut marker.
+QWidget* HtmlFormView::MakeEditor(const Piece& piece, QWidget& block) const {
+  QWidget* editor = piece.kind == Piece::kLineEdit
+                        ? MakeLineEdit(piece.text, block)
+                        : MakeTextArea(piece.text, piece.textArea, block);
+  const QString name = QString::fromStdString(form_.elements[piece.element].name);
+  editor->setObjectName(name);
+  editor->setContextMenuPolicy(Qt::PreventContextMenu);
+  const QString caption = QTextDocumentFragment::fromHtml(piece.caption).toPlainText().trimmed();
+  editor->setAccessibleName(caption.isEmpty() ? name : caption);
+  return editor;
+}
+
+QWidget* HtmlFormView::MakeLineEdit(const QString& text, QWidget& block) {
+  auto* edit = new QLineEdit(text, &block);
+  edit->setCursorPosition(0);
+  return edit;
+}
+
+QWidget* HtmlFormView::MakeTextArea(const QString& text, QSize colsAndRows, QWidget& block) {
+  auto* edit = new QPlainTextEdit(&block);
+  edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  edit->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  edit->setTabChangesFocus(true);  // as in a browser: Tab leaves the field, never traps
+  const QFontMetrics metrics(edit->font());
+  const int margins =
+      2 * (edit->frameWidth() + static_cast<int>(edit->document()->documentMargin()));
+  edit->setFixedSize(colsAndRows.width() * metrics.averageCharWidth() + margins +
+                         edit->verticalScrollBar()->sizeHint().width(),
+                     colsAndRows.height() * metrics.lineSpacing() + margins);
+  edit->setPlainText(text);  // after sizing: the text is laid out once, at its width
+  return edit;
+}
+
+QWidget* HtmlFormView::BlockField(const Block& block, bool last) const {
+  QWidget* field = nullptr;
+  for (std::size_t i = block.first; i < block.end && (field == nullptr || last); ++i) {
+    const Piece& piece = form_.pieces[i];
+    if (piece.kind != Piece::kLabel) {
+      field = form_.elements[piece.element].editor;
+    }
+  }
+  return field;
 }
 
 bool HtmlFormView::ShowsUntouched(const std::string& html) const {
   return html == html_ && widget() != nullptr &&
-         std::all_of(elements_.begin(), elements_.end(), [](const Element& element) {
+         std::all_of(form_.elements.begin(), form_.elements.end(), [](const Element& element) {
            return element.editor == nullptr || EditorValue(*element.editor) == element.builtValue;
          });
 }
 
 std::vector<entryform::PageElement> HtmlFormView::Elements() const {
   std::vector<entryform::PageElement> elements;
-  elements.reserve(elements_.size());
-  for (const Element& element : elements_) {
-    std::string value = element.editor != nullptr ? EditorValue(*element.editor) : std::string();
-    if (element.givenValue && value == element.builtValue) {
-      value = *element.givenValue;  // untouched: exactly what the field was given
+  elements.reserve(form_.elements.size());
+  for (const Element& element : form_.elements) {
+    std::string value;
+    if (element.field) {
+      value = element.editor != nullptr ? EditorValue(*element.editor) : element.builtValue;
+      if (element.givenValue && value == element.builtValue) {
+        value = *element.givenValue;  // untouched: exactly what the field was given
+      }
     }
     elements.push_back({element.tagName, element.name, std::move(value)});
   }
   return elements;
 }
 
-void HtmlFormView::PutValues(const std::vector<entryform::FieldValue>& values) {
-  for (const entryform::FieldValue& value : values) {
-    const auto element =
-        std::find_if(elements_.begin(), elements_.end(), [&](const Element& candidate) {
-          return candidate.editor != nullptr && candidate.name == value.name;
-        });
-    if (element == elements_.end()) {
-      continue;
-    }
-    element->givenValue = value.text;
-    if (auto* line = qobject_cast<QLineEdit*>(element->editor)) {
-      line->setText(AsEditorText(value.text));
-      line->setCursorPosition(0);
-    } else {
-      static_cast<QPlainTextEdit*>(element->editor)->setPlainText(AsEditorText(value.text));
+void HtmlFormView::FocusFirstField() {
+  for (Block* block : blocks_) {
+    if (block->hasFields) {
+      Build(*block);
+      BlockField(*block, false)->setFocus(Qt::TabFocusReason);
+      return;
     }
   }
 }
 
-void HtmlFormView::FocusFirstField() const {
-  const auto first = std::find_if(elements_.begin(), elements_.end(),
-                                  [](const Element& element) { return element.editor != nullptr; });
-  if (first != elements_.end()) {
-    first->editor->setFocus(Qt::TabFocusReason);
+// The page joins the end of its window's keyboard order, its blocks in document order; the
+// followers move after its last focus stop.
+void HtmlFormView::PlaceFollowersInTabOrder() const {
+  const auto last = std::find_if(blocks_.rbegin(), blocks_.rend(),
+                                 [](const Block* block) { return block->hasFields; });
+  if (last == blocks_.rend()) {
+    return;
   }
-}
-
-void HtmlFormView::PlaceEditorsInTabOrder() const {
-  QWidget* previous = tabAnchor_;
-  for (const Element& element : elements_) {
-    if (element.editor == nullptr) {
-      continue;
-    }
-    if (previous != nullptr) {
-      QWidget::setTabOrder(previous, element.editor);
-    }
-    previous = element.editor;
+  QWidget* previous = (*last)->built ? BlockField(**last, true) : *last;
+  for (QWidget* follower : tabFollowers_) {
+    QWidget::setTabOrder(previous, follower);
+    previous = follower;
   }
 }
 

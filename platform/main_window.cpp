@@ -108,8 +108,6 @@ QWidget* MainWindow::MakeProfileTab() {
   auto* frame = new QGroupBox(QStringLiteral("Step 2. Enter profile details."), tab);
   wbrInputInfo_ = new HtmlFormView(frame);
   wbrInputInfo_->setObjectName(QStringLiteral("wbrInputInfo"));
-  // The form comes first in the keyboard order of its tab.
-  wbrInputInfo_->SetTabAnchor(sstProfile_->tabBar());
   QPushButton* butSaveText = MakeButton(QStringLiteral("Save Text"), QStringLiteral("butSaveText"),
                                         [](app::frmMain& logic) { logic.butSaveText_Click(); });
   auto* formColumn = new QVBoxLayout;
@@ -143,12 +141,17 @@ QWidget* MainWindow::MakeProfileTab() {
   frameLayout->addLayout(formColumn, 1);
   frameLayout->addLayout(photoColumn);
 
+  QPushButton* butBack2 = MakeButton(QStringLiteral("< Back"), QStringLiteral("butBack_2"),
+                                     [](app::frmMain& logic) { logic.butBack_Click(2); });
+  QPushButton* butNext2 = MakeButton(QStringLiteral("Exit"), QStringLiteral("butNext_2"),
+                                     [](app::frmMain& logic) { logic.butNext_Click(2); });
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  buttons->addWidget(MakeButton(QStringLiteral("< Back"), QStringLiteral("butBack_2"),
-                                [](app::frmMain& logic) { logic.butBack_Click(2); }));
-  buttons->addWidget(MakeButton(QStringLiteral("Exit"), QStringLiteral("butNext_2"),
-                                [](app::frmMain& logic) { logic.butNext_Click(2); }));
+  buttons->addWidget(butBack2);
+  buttons->addWidget(butNext2);
+  // The form comes first in the keyboard order of its tab, then the buttons as they are laid out.
+  wbrInputInfo_->SetTabFollowers({butSaveText, butChangeImage_, butAddFile_[0], butAddFile_[1],
+                                  butAddFile_[2], butBack2, butNext2});
 
   auto* layout = new QVBoxLayout(tab);
   layout->addWidget(frame, 1);

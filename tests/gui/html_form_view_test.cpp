@@ -10,6 +10,9 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -274,6 +277,73 @@ TEST_F(HtmlFormViewTest, SamePageIsRebuiltOnlyWhenTypedIntoAndANewOneReplacesIt)
   }
 }
 
+TEST_F(HtmlFormViewTest, ALongPageIsBuiltAsItIsReachedAndGivesBackEveryText) {
+  QWidget window;  // the page's fields between two buttons, as in the wizard
+  auto* before = new QPushButton(QStringLiteral("Before"), &window);
+  view.setParent(&window);
+  const auto release = qScopeGuard([this] { view.setParent(nullptr); });  // the fixture owns it
+  auto* after = new QPushButton(QStringLiteral("After"), &window);
+  view.SetTabFollowers({after});
+  window.resize(700, 600);
+  view.setGeometry(0, 40, 700, 500);
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+  constexpr int kCount = 300;
+  std::vector<entryform::CategoryField> categories;
+  for (int k = 1; k <= kCount; ++k) {
+    categories.push_back({"Caption " + std::to_string(k), "text\r\n\x0B" + std::to_string(k)});
+  }
+  view.SetPage(BuildEntryPage("G", "Ann", "Lee", categories),
+               entryform::EntryFieldValues("Ann", "Lee", categories));
+  ASSERT_EQ(view.findChild<QPlainTextEdit*>(QStringLiteral("cat300")), nullptr)
+      << "the end of the page is not built before it is needed";
+  EXPECT_EQ(Value("cat300"),
+            "text\r\n\x0B"
+            "300")
+      << "not built, still given back exactly";
+
+  // Tab from the button before the page reaches every field in order, then the follower;
+  // Shift+Tab walks back the same way.
+  std::vector<std::string> expected = {"F_FirstName", "F_LastName"};
+  for (int k = 1; k <= kCount; ++k) {
+    expected.push_back("cat" + std::to_string(k));
+  }
+  expected.push_back("After");
+  after->setObjectName(QStringLiteral("After"));
+  before->setFocus();
+  std::vector<std::string> forwards;
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    forwards.push_back(QApplication::focusWidget()->objectName().toStdString());
+  }
+  EXPECT_EQ(forwards, expected);
+  const QWidget* last = Field<QPlainTextEdit>("cat300");
+  EXPECT_TRUE(view.viewport()->rect().contains(last->mapTo(view.viewport(), QPoint(0, 0))))
+      << "each field the keyboard reaches is brought into sight";
+  std::vector<std::string> backwards;
+  for (std::size_t i = 1; i < expected.size(); ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    backwards.push_back(QApplication::focusWidget()->objectName().toStdString());
+  }
+  expected.pop_back();
+  EXPECT_EQ(backwards, std::vector<std::string>(expected.rbegin(), expected.rend()));
+  EXPECT_EQ(Value("cat300"),
+            "text\r\n\x0B"
+            "300");
+
+  // A new page of the same length: scrolled to its end, what comes into sight is built.
+  before->setFocus();
+  view.SetPage(BuildEntryPage("H", "Ann", "Lee", categories),
+               entryform::EntryFieldValues("Ann", "Lee", categories));
+  QApplication::processEvents();
+  ASSERT_EQ(view.findChild<QPlainTextEdit*>(QStringLiteral("cat300")), nullptr);
+  view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum());
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return view.findChild<QPlainTextEdit*>(QStringLiteral("cat300")) != nullptr; }));
+}
+
 // True when the context-menu request brought up a menu, shown at once or run modally; the menu
 // is closed again.
 bool ContextMenuShown(QWidget* target) {
@@ -300,6 +370,7 @@ TEST_F(HtmlFormViewTest, NoContextMenuAnywhereOnThePage) {
   window.setContextMenuPolicy(Qt::ActionsContextMenu);
   window.addAction(QStringLiteral("Parent's item"));
   view.setParent(&window);
+  const auto release = qScopeGuard([this] { view.setParent(nullptr); });  // the fixture owns it
   window.show();
   view.SetPage(BuildEntryPage("G", "Ann", "Lee", {{"Hobbies", "x"}}));
 
@@ -312,7 +383,6 @@ TEST_F(HtmlFormViewTest, NoContextMenuAnywhereOnThePage) {
   EXPECT_FALSE(ContextMenuShown(area->viewport()));
   EXPECT_FALSE(ContextMenuShown(view.findChild<QLabel*>()));
   EXPECT_FALSE(ContextMenuShown(view.widget()));
-  view.setParent(nullptr);
 }
 
 }  // namespace
