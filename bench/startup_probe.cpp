@@ -1,6 +1,7 @@
 // Whole-process start-up probe for bench/startup.sh:
-//   startup_probe --make DIR      makes an installation of 10,000 groups whose profile "1" has a
-//                                 record of 20 categories
+//   startup_probe --make DIR [CATEGORIES]
+//                                 makes an installation of 10,000 groups whose profile "1" has a
+//                                 record of CATEGORIES categories (20 unless told)
 //   startup_probe --empty-window  shows an empty Qt window and ends at the first event-loop pass
 //   startup_probe --same-widgets  shows the widgets the wizard shows, filled alike, without the
 //                                 wizard: no database, files, page parsing or busy panel
@@ -20,6 +21,7 @@
 #include <QVBoxLayout>
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
@@ -37,11 +39,11 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kGroups = 10000;
-constexpr int kCategories = 20;
+constexpr int kCategories = 20;  // in the window of --same-widgets
 
-std::string SetupText() {
+std::string SetupText(int categories) {
   std::string text;
-  for (int n = 1; n <= kCategories; ++n) {
+  for (int n = 1; n <= categories; ++n) {
     const std::string name = vt::textdata::NumberedName("CATEGORIES_", n);
     text += "<" + name + ">Category <b>" + std::to_string(n) + "</b></" + name + ">\r\n";
   }
@@ -54,7 +56,16 @@ std::string SetupText() {
   return text;
 }
 
-int MakeInstallation(const fs::path& folder) {
+// About 500 characters of words, as a person writes them, on two lines.
+std::string Paragraph(int k) {
+  std::string text;
+  while (text.size() < 480) {
+    text += "We met every Tuesday after school to plan the trip, and nobody forgot the map. ";
+  }
+  return text + "\r\nCategory " + std::to_string(k) + ".";
+}
+
+int MakeInstallation(const fs::path& folder, int categories) {
   if (const auto made = vt::admin::InitInstallation(folder, true); !made) {
     std::fprintf(stderr, "%s\n", made.error.c_str());
     return 1;
@@ -70,13 +81,13 @@ int MakeInstallation(const fs::path& folder) {
   db->Execute("INSERT INTO group_persons VALUES (5000, '1')");
   db->Execute("COMMIT");
   vt::textdata::ProfileRecord record{"Group 5000", "Ann", "Lee", {}};
-  for (int k = 1; k <= kCategories; ++k) {
-    record.categories.push_back(std::string(500, 'x') + "\r\n" + std::to_string(k));
+  for (int k = 1; k <= categories; ++k) {
+    record.categories.push_back(Paragraph(k));
   }
   const fs::path profile = *vt::app::ProfileFolder(folder, "1");
   fs::create_directories(profile);
   const bool written =
-      vt::files::ReplaceFile(vt::app::SetupDataPath(folder), SetupText()) &&
+      vt::files::ReplaceFile(vt::app::SetupDataPath(folder), SetupText(categories)) &&
       vt::app::WriteProfileRecord(profile / vt::textdata::kProfileRecordName, record);
   return written ? 0 : 1;
 }
@@ -128,7 +139,7 @@ void ShowSameWidgets(QMainWindow& window) {
     caption->setTextFormat(Qt::RichText);
     caption->setWordWrap(true);
     pageLayout->addWidget(caption);
-    auto* text = new QPlainTextEdit(QString(500, u'x') + QStringLiteral("\n%1").arg(k));
+    auto* text = new QPlainTextEdit(QString::fromStdString(Paragraph(k)).replace(u'\r', u' '));
     text->setFixedSize(300, 50);
     pageLayout->addWidget(text);
   }
@@ -141,8 +152,8 @@ void ShowSameWidgets(QMainWindow& window) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 3 && std::strcmp(argv[1], "--make") == 0) {
-    return MakeInstallation(argv[2]);
+  if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "--make") == 0) {
+    return MakeInstallation(argv[2], argc == 4 ? std::atoi(argv[3]) : kCategories);
   }
   if (argc == 2 && (std::strcmp(argv[1], "--empty-window") == 0 ||
                     std::strcmp(argv[1], "--same-widgets") == 0)) {
