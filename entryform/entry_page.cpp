@@ -42,6 +42,12 @@ std::string TagNameOf(const GumboElement& element) {
   return name;
 }
 
+bool IsPlainTagName(std::string_view name) {
+  return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
+  });
+}
+
 void Serialize(const GumboNode& node, std::string& out);
 
 void SerializeChildren(const GumboVector& children, std::string& out) {
@@ -68,8 +74,13 @@ void Serialize(const GumboNode& node, std::string& out) {
   if (IsOneOf(element.tag, kFormControls)) {
     return;
   }
+  // Only the text of a tag whose name would read as another element in the page ("<select\v>"
+  // is no SELECT here, "<select>" would be) or that would turn the rest of the page into text
+  // (PLAINTEXT has no end tag).
   const std::string name = TagNameOf(element);
-  if (name.empty()) {
+  const bool readAsAnother =
+      element.tag == GUMBO_TAG_UNKNOWN && gumbo_tag_enum(name.c_str()) != GUMBO_TAG_UNKNOWN;
+  if (!IsPlainTagName(name) || readAsAnother || element.tag == GUMBO_TAG_PLAINTEXT) {
     SerializeChildren(element.children, out);
     return;
   }
