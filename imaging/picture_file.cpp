@@ -128,10 +128,20 @@ struct Plan {
   int pngFactor = 1;
 };
 
+// Qt reports a GIF's first image, but decodes onto its logical screen, which can be larger.
+QSize StoredSize(QImageReader& reader, const ReadAt& read) {
+  std::array<unsigned char, 4> screen{};
+  if (reader.format() != "gif" ||
+      read(6, reinterpret_cast<char*>(screen.data()), screen.size()) != screen.size()) {
+    return reader.size();
+  }
+  return reader.size().expandedTo({screen[0] | screen[1] << 8, screen[2] | screen[3] << 8});
+}
+
 Plan PlanDecoding(QImageReader& reader, const ReadAt& read, std::uint64_t size,
                   const DrawnSize& drawnSize) {
   Plan plan;
-  const QSize stored = reader.size();
+  const QSize stored = StoredSize(reader, read);
   // Qt turns what its reader knows the orientation of (JPEG); a PNG's is read here.
   plan.turn = reader.transformation();
   plan.turnedByQt = plan.turn != QImageIOHandler::TransformationNone;
