@@ -6,75 +6,46 @@
 namespace vt::entryform {
 namespace {
 
-using Strings = std::vector<std::string>;
+using namespace std::string_literals;
 
-TEST(EntryPage, IsBuiltPieceByPiece) {
-  const std::string page =
-      BuildEntryPage("5A", "Ann", "Lee", {{"<i>Hobbies</i>", "Chess"}, {"Goals", ""}});
-  EXPECT_EQ(page,
+TEST(EntryPage, EscapesTheValuesNotTheCaptionsAndDoublesALeadingLineBreak) {
+  EXPECT_EQ(BuildEntryPage("A & <B>", "\"Jo\" &amp;", "Lee",
+                           {{"<i>Hobbies</i>", "\r\nChess</textarea>"}, {"Goals", "\ngo"}}),
             "<html><head><title>Vellumtide</title><meta http-equiv='Content-Type' "
             "content='text/html; charset=iso-8859-1'></head>"
             "<body bgcolor='#FFFFFF' oncontextmenu='return false;'>"
-            "<p><font face='Verdana, Arial'>Group: <b>5A</b></font></p>"
+            "<p><font face='Verdana, Arial'>Group: <b>A &amp; &lt;B&gt;</b></font></p>"
             "  <p><font size='2' face='Verdana, Arial'>First Name<br>"
-            "    <input type='text' name='F_FirstName' value=\"Ann\">    </font></p>"
-            "  <p><font size='2' face='Verdana, Arial'>Last Name<br>"
+            "    <input type='text' name='F_FirstName' value=\"&quot;Jo&quot; &amp;amp;\">"
+            "    </font></p>  <p><font size='2' face='Verdana, Arial'>Last Name<br>"
             "    <input type='text' name='F_LastName' value=\"Lee\">    </font></p>"
             "<p><font face='Verdana, Arial' size='2'><i>Hobbies</i></font><br>"
-            "    <textarea name='cat1' cols='45' rows='10' wrap='VIRTUAL'>Chess</textarea>  </p>"
+            "    <textarea name='cat1' cols='45' rows='10' wrap='VIRTUAL'>\n\r\n"
+            "Chess&lt;/textarea&gt;</textarea>  </p>"
             "<p><font face='Verdana, Arial' size='2'>Goals</font><br>"
-            "    <textarea name='cat2' cols='45' rows='10' wrap='VIRTUAL'></textarea>  </p>"
+            "    <textarea name='cat2' cols='45' rows='10' wrap='VIRTUAL'>\n\ngo</textarea>  </p>"
             "<p>&nbsp;</p><p>&nbsp;</p><p&nbsp;></p><p>&nbsp;</p><p>&nbsp;</p><p>&nbsp;</p>"
             "</body></html>");
 }
 
-TEST(EntryPage, EscapesValuesButNotCaptions) {
-  const std::string page = BuildEntryPage("A & <B>", "\"Jo\" &amp;", "<Lee>",
-                                          {{"<b>&amp;</b>", "</textarea><b>x</b> & \"y\""}});
-  EXPECT_NE(page.find("Group: <b>A &amp; &lt;B&gt;</b>"), std::string::npos);
-  EXPECT_NE(page.find("value=\"&quot;Jo&quot; &amp;amp;\">"), std::string::npos);
-  EXPECT_NE(page.find("value=\"&lt;Lee&gt;\">"), std::string::npos);
-  EXPECT_NE(page.find("size='2'><b>&amp;</b></font>"), std::string::npos);
-  EXPECT_NE(page.find(">&lt;/textarea&gt;&lt;b&gt;x&lt;/b&gt; &amp; &quot;y&quot;</textarea>"),
-            std::string::npos);
-}
-
-TEST(EntryPage, TextStartingWithALineBreakGetsOneMore) {
-  const std::string page = BuildEntryPage("", "", "", {{"", "\r\nx"}, {"", "\ny"}, {"", " \r\nz"}});
-  EXPECT_NE(page.find("wrap='VIRTUAL'>\n\r\nx</textarea>"), std::string::npos);
-  EXPECT_NE(page.find("wrap='VIRTUAL'>\n\ny</textarea>"), std::string::npos);
-  EXPECT_NE(page.find("wrap='VIRTUAL'> \r\nz</textarea>"), std::string::npos);
-}
-
-TEST(GatherEntryValues, ConvertsNamesAndTakesTextsUnchanged) {
-  const EntryValues values = GatherEntryValues({{"INPUT", "F_FirstName", "  mary-jane o'NEIL  "},
-                                                {"INPUT", "F_LastName", "\tMCDONALD "},
-                                                {"TEXTAREA", "cat1", "  kept as typed \r\n"}},
-                                               1);
-  EXPECT_EQ(values.firstName, "Mary-jane O'neil");
-  EXPECT_EQ(values.lastName, "\tMcdonald");
-  EXPECT_EQ(values.categories, Strings{"  kept as typed \r\n"});
-}
-
-TEST(GatherEntryValues, MatchesExactNamesAndLaterElementsWin) {
-  const EntryValues values = GatherEntryValues({{"TEXTAREA", "cat2", "first"},
-                                                {"TEXTAREA", "cat2", "second"},
-                                                {"TEXTAREA", "cat7", "beyond the count"},
-                                                {"TEXTAREA", "cat01", "leading zero"},
-                                                {"TEXTAREA", "Cat1", "letter case"},
-                                                {"textarea", "cat1", "tag case"},
-                                                {"INPUT", "cat1", "an input"},
-                                                {"TEXTAREA", "F_FirstName", "a text area"},
-                                                {"TEXTAREA", "cat5", "last"}},
-                                               5);
-  EXPECT_EQ(values.categories, (Strings{"", "second", "", "", "last"}));
+// Only an INPUT named for a name and a TEXTAREA named cat1 to catN exactly are read; a category
+// without a field keeps the text the page was built with.
+TEST(GatherEntryValues, ProperCasesTheNamesAndTakesTextsByExactNameTheLaterWinning) {
+  const EntryValues values = GatherEntryValues(
+      {{"INPUT", "F_LastName", "  \tmary-jane o'NEIL\nǆemal\vÉMILE\fcaf\xE9X\rzoë\0x\t  "s},
+       {"TEXTAREA", "F_FirstName", "a text area"},
+       {"TEXTAREA", "cat2", "first"},
+       {"TEXTAREA", "cat2", "  kept as typed \r\n"},
+       {"TEXTAREA", "cat4", "beyond the count"},
+       {"TEXTAREA", "cat01", "leading zero"},
+       {"TEXTAREA", "cat", "no number"},
+       {"TEXTAREA", "cat1x", "not a number"},
+       {"TEXTAREA", "cat99999999999999999999", "huge"},
+       {"INPUT", "cat1", "an input"}},
+      3, {"shown one", "shown two"});
   EXPECT_EQ(values.firstName, std::nullopt);
-  EXPECT_EQ(values.lastName, std::nullopt);
-  EXPECT_TRUE(GatherEntryValues({{"TEXTAREA", "cat1", "x"}}, 0).categories.empty());
-  // A category the page did not show keeps the text it was built with.
-  EXPECT_EQ(
-      GatherEntryValues({{"TEXTAREA", "cat2", "typed"}}, 3, {"one", "two", "three"}).categories,
-      (Strings{"one", "typed", "three"}));
+  EXPECT_EQ(values.lastName, "\tMary-jane O'neil\nǅemal\vÉmile\fCaf\xE9x\rZoë\0X\t"s);
+  EXPECT_EQ(values.categories, (std::vector<std::string>{"shown one", "  kept as typed \r\n", ""}));
 }
 
 }  // namespace

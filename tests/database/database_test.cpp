@@ -1,0 +1,206 @@
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <thread>
+
+#include "database/statements.h"
+#include "platform/key_derivation.h"
+#include "platform/sqlcipher_database.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+
+namespace vt {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace database;
+using namespace platform;
+using namespace std::string_view_literals;
+using Names = std::vector<std::string>;
+constexpr auto kRowName = [](const auto& info) { return std::string(std::get<0>(info.param)); };
+
+// Name, passphrase, salt, rounds, the key (as long as asked for).
+using Vector = std::tuple<const char*, std::string_view, std::string_view, int, std::string_view>;
+class Pbkdf2Test : public ::testing::TestWithParam<Vector> {};
+
+TEST_P(Pbkdf2Test, MatchesThePublishedVector) {
+  const auto& [name, passphrase, salt, rounds, key] = GetParam();
+  const auto* bytes = reinterpret_cast<const unsigned char*>(salt.data());
+  EXPECT_EQ(LowerHex(Pbkdf2HmacSha1(passphrase, {bytes, salt.size()}, rounds, key.size() / 2)),
+            key);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Published, Pbkdf2Test,
+    ::testing::Values(
+        Vector{"OneRound", "password", "salt", 1, "0c60c80f961f0e71f3a9b524af6012062fe037a6"},
+        Vector{"TwoBlocks", "passwordPASSWORDpassword", "saltSALTsaltSALTsaltSALTsaltSALTsalt",
+               4096, "3d2eec4fe41c849b80c8d83662c0e44a8b291a964cf2f07038"},
+        Vector{"NulBytes", "pass\0word"sv, "sa\0lt"sv, 4096, "56fa6aa75548099dcc37d7f03425e0c3"},
+        Vector{"LongerThanABlock",
+               "XXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXX",
+               "pass phrase exceeds block size", 1200,
+               "9ccad6d468770cd51b10e6a68721be611a8b4d282601db3b36be9246915ec82a"}),
+    kRowName);
+
+// What SQLCipher itself answers when another program reads the file with the key.
+int ReadWithKey(const fs::path& path, std::string_view key) {
+  sqlite3* db = nullptr;
+  sqlite3_open(path.c_str(), &db);
+  sqlite3_key(db, key.data(), static_cast<int>(key.size()));
+  const int rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+  sqlite3_close(db);
+  return rc;
+}
+
+// An installation's database: groups in the order of their ids, one with a NULL name, one stored
+// in Windows-1252 by an older program and one named "??"; persons 42 in A and C, 43 in A.
+class DatabaseTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(db != nullptr && CreateSchema(*db));
+    for (const char* sql :
+         {"INSERT INTO groups VALUES (3, 'C'), (1, 'A'), (4, NULL), (2, 'B'), (6, '?\?'), "
+          "(5, CAST(X'436F75727320E96CE96D656E7461697265' AS TEXT))",
+          "INSERT INTO persons VALUES ('42', 'Ann', 'Lee'), ('43', 'Bob', 'Roe')",
+          "INSERT INTO group_persons VALUES (1, '42'), (3, '42'), (1, '43')"}) {
+      ASSERT_TRUE(db->Execute(sql).has_value()) << sql;
+    }
+  }
+
+  // The column r of every row, each followed by a blank.
+  static std::string Rows(DatabasePort& db, std::string_view sql) {
+    const auto result = db.Execute(sql);
+    std::string rows = result ? "" : "failed";
+    for (std::size_t row = 0; result && row < result->RowCount(); ++row) {
+      rows += result->Field(row, "r").value_or("NULL") + " ";
+    }
+    return rows;
+  }
+  test::TempDir dir;
+  const fs::path path = dir / "pf.db";
+  std::unique_ptr<DatabasePort> db = CreateDatabase(path);
+};
+
+// Made only where nothing stands; readable by another program with the passphrase alone.
+TEST_F(DatabaseTest, CreatesAnEncipheredFileOnlyWhereNothingIs) {
+  test::WriteBytes(dir / "other.db", "keep me");
+  fs::create_symlink(dir / "target.db", dir / "link.db");
+  EXPECT_EQ(CreateDatabase(path), nullptr);
+  EXPECT_EQ(CreateDatabase(dir / "other.db"), nullptr);
+  EXPECT_EQ(CreateDatabase(dir / "link.db"), nullptr);  // not followed to make its target
+  EXPECT_EQ(CreateDatabase(dir / "no" / "pf.db"), nullptr);
+  EXPECT_EQ(test::ReadBytes(dir / "other.db"), "keep me");
+  EXPECT_FALSE(fs::exists(dir / "target.db") || fs::exists(dir / "no"));
+  EXPECT_EQ(test::ReadBytes(path).find("Cours"), std::string::npos);
+  EXPECT_EQ(ReadWithKey(path, "Quiet river stones"), SQLITE_NOTADB);
+  EXPECT_EQ(ReadWithKey(path, "Quiet river stone"), SQLITE_OK);
+  // In the order of the ids; the NULL name keeps its place so the later groups keep their indexes.
+  EXPECT_EQ(QueryGroupList(*OpenDatabase(path)),
+            (Names{"A", "B", "C", "", "Cours élémentaire", "??"}));
+}
+
+TEST_F(DatabaseTest, SchemaIsMadeAsAWholeOrNotAtAll) {
+  const auto fresh = CreateDatabase(dir / "fresh.db");
+  EXPECT_EQ(Rows(*fresh, "CREATE TABLE persons(x)"), "");
+  EXPECT_FALSE(CreateSchema(*fresh));
+  EXPECT_EQ(Rows(*fresh, "SELECT name AS r FROM sqlite_master"), "persons ");
+}
+
+class UnreadableTest : public DatabaseTest, public ::testing::WithParamInterface<const char*> {};
+
+// A file that cannot be deciphered, a FIFO, a missing file: every statement fails at once and
+// quietly, and nothing is written or made.
+TEST_P(UnreadableTest, EveryStatementFailsQuietlyAndNothingIsWritten) {
+  test::WriteBytes(dir / "noise.db", std::string(8192, '\x5A'));
+  ASSERT_EQ(mkfifo((dir / "fifo.db").c_str(), 0644), 0);
+  auto bad = OpenDatabase(dir / GetParam());
+  EXPECT_EQ(Rows(*bad, "SELECT 1 AS r"), "failed");
+  EXPECT_TRUE(QueryGroupList(*bad).empty());
+  UpdatePersonNames(*bad, "Ann", "Lee", "42");
+  EXPECT_EQ(test::ReadBytes(dir / "noise.db"), std::string(8192, '\x5A'));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, UnreadableTest, ::testing::Values("noise.db", "fifo.db", "none.db"),
+                         [](const auto& info) { return fs::path(info.param).stem().string(); });
+
+TEST_F(DatabaseTest, ExecuteBindsTextGivesFieldsAsTextAndRunsTheFirstStatementOnly) {
+  const Names values = {"a\"b", std::string("x\0y", 3)};
+  const auto row = db->Execute("SELECT 7 AS n, NULL AS z, 2.5 AS r, ?1 AS p, ?2 AS q", values);
+  ASSERT_TRUE(row.has_value());
+  using Fields = std::vector<std::optional<std::string>>;
+  EXPECT_EQ((Fields{row->Field(0, "n"), row->Field(0, "z"), row->Field(0, "r"), row->Field(0, "p"),
+                    row->Field(0, "q"), row->Field(0, "N"), row->Field(1, "n")}),
+            (Fields{"7", {}, "2.5", "a\"b", std::string("x\0y", 3), {}, {}}));
+  // More values than placeholders is a faulty call, not a silent partial bind.
+  EXPECT_EQ(db->Execute("SELECT ?1", values), std::nullopt);
+  EXPECT_EQ(Rows(*db, "SELEC 1"), "failed");
+  EXPECT_EQ(Rows(*db, "INSERT INTO persons VALUES ('42', 'Dup', 'Dup')"), "failed");
+  EXPECT_EQ(Rows(*db, "DELETE FROM groups; DROP TABLE persons"), "");
+  EXPECT_EQ(Rows(*db, "SELECT count(*) AS r FROM persons"), "2 ");
+}
+
+// No statement keeps a lock between calls, and ours waits for another program's short write. Values
+// are bound: names that look like SQL are stored as they stand, for the person named only.
+TEST_F(DatabaseTest, NamesWaitForAnotherProgramsWriteAndAreStoredAsTheyStand) {
+  auto other = OpenDatabase(path);
+  EXPECT_EQ(Rows(*other, "BEGIN IMMEDIATE") + Rows(*other, "DELETE FROM groups"), "");
+  std::thread committer([&other] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(Rows(*other, "COMMIT"), "");
+  });
+  UpdatePersonNames(*db, "x', p_fname='y", "\"; DROP TABLE persons; --", "43");
+  committer.join();
+  // Spliced between quotes, these would name the column or match every row.
+  UpdatePersonNames(*db, "Eve", "Doe", "p_id");
+  UpdatePersonNames(*db, "Eve", "Doe", "42\" OR \"1\"=\"1");
+  EXPECT_EQ(Rows(*other, "SELECT p_id || p_fname || p_lname AS r FROM persons ORDER BY r"),
+            "42AnnLee 43x', p_fname='y\"; DROP TABLE persons; -- ");
+  EXPECT_TRUE(QueryGroupList(*db).empty());
+}
+
+TEST_F(DatabaseTest, RowsReadBeforeADamagedPageAreKept) {
+  ASSERT_TRUE(
+      db->Execute("WITH RECURSIVE n(i) AS (SELECT 7 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
+                  "INSERT INTO groups SELECT i, printf('%0200d', i) FROM n"));
+  // One byte changed far into the table: that page no longer deciphers.
+  std::string bytes = test::ReadBytes(path);
+  bytes[bytes.size() * 3 / 4 / 1024 * 1024 + 500] ^= 0x5A;
+  test::WriteBytes(path, bytes);
+  const auto damaged = OpenDatabase(path);
+  EXPECT_FALSE(damaged->Execute("SELECT g_id FROM groups")->Complete());
+  const Names names = QueryGroupList(*damaged);
+  ASSERT_GT(names.size(), 1000u);
+  ASSERT_LT(names.size(), 3000u);
+  EXPECT_EQ(std::stoul(names.back()), names.size());
+}
+
+// Name, group moved to, group moved from, the memberships after.
+using Move = std::tuple<const char*, const char*, const char*, const char*>;
+class MoveTest : public DatabaseTest, public ::testing::WithParamInterface<Move> {};
+
+TEST_P(MoveTest, MovesOnlyThePersonsMembershipAndOnlyBetweenGroupsFound) {
+  const auto& [name, to, from, memberships] = GetParam();
+  std::string original = from;
+  MoveGroupMembership(*db, "42", to, original);
+  EXPECT_EQ(original, to);
+  EXPECT_EQ(Rows(*db, "SELECT g_p_p_id || ':' || g_p_g_id AS r FROM group_persons ORDER BY r"),
+            memberships);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Moves, MoveTest,
+    ::testing::Values(Move{"Found", "B", "A", "42:2 42:3 43:1 "},
+                      Move{"ToWindows1252Name", "Cours élémentaire", "C", "42:1 42:5 43:1 "},
+                      Move{"ToUnknown", "Nope", "A", "42:1 42:3 43:1 "},
+                      Move{"FromUnknown", "B", "Gone", "42:1 42:3 43:1 "},
+                      Move{"FromGroupNotJoined", "A", "B", "42:1 42:3 43:1 "},
+                      Move{"ToNameOfAColumn", "g_name", "A", "42:1 42:3 43:1 "},
+                      Move{"ToNameOutsideWindows1252", "日本", "A", "42:1 42:3 43:1 "}),
+    kRowName);
+
+}  // namespace
+}  // namespace vt
