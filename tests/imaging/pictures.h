@@ -1,8 +1,13 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QColor>
 #include <QImage>
-#include <QRgb>
-#include <cstdint>
+#include <QImageReader>
+#include <QPainter>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -10,45 +15,52 @@
 
 namespace vt::test {
 
-inline constexpr QRgb kTopLeft = 0xFFE02020;      // red
-inline constexpr QRgb kTopRight = 0xFF20C020;     // green
-inline constexpr QRgb kBottomLeft = 0xFF2020E0;   // blue
-inline constexpr QRgb kBottomRight = 0xFFE0E020;  // yellow
+inline constexpr QRgb kQuadrants[2][2] = {{0xFFE02020, 0xFF20C020}, {0xFF2020E0, 0xFFE0E020}};
 
-// A picture of four flat quadrants in the colours above.
-QImage Quadrants(int width, int height);
+// Four flat quadrants: red, green above blue, yellow.
+inline QImage Quadrants(int width, int height) {
+  QImage picture(width, height, QImage::Format_RGB32);
+  picture.fill(kQuadrants[1][1]);
+  QPainter painter(&picture);
+  painter.fillRect(0, 0, width / 2, height / 2, QColor(kQuadrants[0][0]));
+  painter.fillRect(width / 2, 0, width - width / 2, height / 2, QColor(kQuadrants[0][1]));
+  painter.fillRect(0, height / 2, width / 2, height - height / 2, QColor(kQuadrants[1][0]));
+  return picture;
+}
 
-// Writes the picture in `format` ("jpg", "png", "bmp" or "gif"; Qt writes no GIF, so that is
-// encoded here), making missing parent folders. Fails the test on error.
-void SavePicture(const QImage& picture, const std::filesystem::path& file,
-                 const std::string& format);
+// The picture as a file of `format` ("jpg", "png", "bmp") holds it.
+inline std::string PictureBytes(const QImage& picture, const std::string& format) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  EXPECT_TRUE(picture.save(&buffer, format.c_str(), format == "jpg" ? 95 : -1)) << format;
+  return bytes.toStdString();
+}
 
-// A JPEG of the picture turned a quarter to the left, with an EXIF orientation of 6 ("turn right to
-// view"), so that it shows as `upright`.
-void SaveTurnedJpeg(const QImage& upright, const std::filesystem::path& file);
+// The file read as a JPEG, whatever its name says; a null image when it is none.
+inline QImage ReadJpeg(const std::filesystem::path& file) {
+  return QImageReader(QString::fromStdString(file.string()), "jpeg").read();
+}
 
-// The picture as a file of `format` would hold it ("jpg", "png", "bmp" or "gif").
-std::string PictureBytes(const QImage& picture, const std::string& format);
+// Each colour channel within what JPEG keeps away from edges.
+inline bool Near(QRgb a, QRgb b) {
+  return std::abs(qRed(a) - qRed(b)) <= 40 && std::abs(qGreen(a) - qGreen(b)) <= 40 &&
+         std::abs(qBlue(a) - qBlue(b)) <= 40;
+}
 
-// A PNG of the picture stored turned, with an eXIf chunk whose orientation (1 to 8) turns it back
-// to show as `upright`.
-void SaveTurnedPng(const QImage& upright, const std::filesystem::path& file, int orientation);
-
-// A PNG that claims the given sides (interlaced or not) but holds no pixels.
-std::string PngHeaderOnly(std::uint32_t width, std::uint32_t height, bool interlaced = false);
-
-// Checks that the canvas holds the quadrant picture drawn into `placement`: each visible quadrant
-// is sampled at the canvas corner, in its middle, and `margin` pixels from where the four meet
-// (an enlarged picture blends its quadrants over more pixels).
-void ExpectQuadrantsAt(const QImage& canvas, const imaging::Placement& placement, int margin = 5);
-
-// Each colour channel within a tolerance that JPEG keeps away from edges.
-bool Near(QRgb a, QRgb b);
-
-// Reads the file as a picture, whatever its name says; fails the test when it is not a JPEG.
-QImage ReadJpeg(const std::filesystem::path& file);
-
-// The mean absolute difference of two pictures of one size, over every colour channel.
-double MeanAbsoluteDifference(const QImage& a, const QImage& b);
+// The canvas shows the quadrants drawn into `placement`, sampled at the canvas corners and
+// `margin` pixels either side of where the quadrants meet (enlarging blends over more pixels).
+inline void ExpectQuadrantsAt(const QImage& canvas, const imaging::Placement& placement,
+                              int margin = 5) {
+  const double splitX = placement.x + placement.width / 2.0;
+  const double splitY = placement.y + placement.height / 2.0;
+  const int nearX = static_cast<int>(splitX), nearY = static_cast<int>(splitY);
+  for (const int x : {2, nearX - margin, nearX + margin, canvas.width() - 3}) {
+    for (const int y : {2, nearY - margin, nearY + margin, canvas.height() - 3}) {
+      const QRgb expected = kQuadrants[y + 0.5 < splitY ? 0 : 1][x + 0.5 < splitX ? 0 : 1];
+      EXPECT_TRUE(Near(canvas.pixel(x, y), expected)) << "at " << x << ", " << y;
+    }
+  }
+}
 
 }  // namespace vt::test

@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QSignalSpy>
+#include <ranges>
+#include <set>
+
+#include "controls/dir_select.h"
+#include "controls/man_label.h"
+#include "controls/man_separator.h"
+#include "imaging/img_thumb_aspected.h"
+#include "tests/gui/qt_file_dialog.h"
+#include "tests/imaging/pictures.h"
+#include "tests/support/files.h"
+
+namespace vt::controls {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr ColorValue kSteel = 0x00804020;
+constexpr QRgb kSteelRgb = 0xFF204080;
+
+template <typename Part = QFrame>
+Part& PartOf(const QWidget& control, const char* name) {
+  return *control.findChild<Part*>(QString::fromLatin1(name));
+}
+
+using Names = std::set<std::string, std::less<>>;
+
+// The `changed` properties are the keys stored, missing keys read as defaults, values come back.
+void ExpectStored(const properties::PersistentControl& stored, const Names& changed,
+                  properties::PersistentControl& loaded) {
+  properties::PropertyBag bag, reset, again;
+  stored.WriteProperties(bag);
+  loaded.ReadProperties({});
+  loaded.WriteProperties(reset);
+  loaded.ReadProperties(bag);
+  loaded.WriteProperties(again);
+  EXPECT_TRUE(reset.Entries().empty());
+  EXPECT_TRUE(std::ranges::equal(changed, bag.Entries() | std::views::keys));
+  EXPECT_EQ(again.Entries(), bag.Entries());
+}
+
+TEST(ManLabel, ShowsItsValuesAndTakesAStoredLLeftOnceItIsRead) {
+  manLabel stored, loaded;
+  QLabel& label = PartOf<QLabel>(loaded, "Label10");
+  const int designedLeft = qRound(120 * loaded.logicalDpiX() / 1440.0);
+  EXPECT_EQ(label.text(), QStringLiteral("Page: "));
+  EXPECT_EQ(label.x(), designedLeft);
+  stored.resize(300, 20);
+  stored.show();
+  Names changed;
+  stored.SetChangeListener([&](std::string_view name) { changed.emplace(name); });
+  stored.SetText("Step 3");
+  stored.SetTextAlign(2);
+  stored.SetTextAlign(7);  // not an alignment: ignored
+  stored.SetTextColor(0x0000FF);
+  stored.SetControlColor(0x00FF0000);
+  stored.SetlBackColor(0x0000FF00);
+  stored.SetlBackStyle(1);
+  stored.SetBackStyle(1);
+  stored.SetlLeft(1440);  // an inch
+  const int inch = stored.logicalDpiX();
+  EXPECT_EQ(PartOf(stored, "Label10").geometry(), QRect(inch, 0, 300 - inch, 20));
+  EXPECT_EQ(PartOf(stored, "Shape1").geometry(), QRect(1, 1, 298, 18));
+  ExpectStored(stored, changed, loaded);
+  EXPECT_EQ(label.alignment(), Qt::AlignHCenter | Qt::AlignVCenter);
+  EXPECT_EQ(label.palette().color(QPalette::WindowText), QColor(255, 0, 0));
+  EXPECT_EQ(loaded.palette().color(QPalette::Window), QColor(0, 0, 255));
+  EXPECT_EQ(PartOf(loaded, "Shape1").palette().color(QPalette::Window), QColor(0, 255, 0));
+  EXPECT_TRUE(loaded.autoFillBackground()) << "opaque";
+  EXPECT_EQ(label.x(), designedLeft) << "a loaded lLeft waits until it is read";
+  EXPECT_EQ(loaded.lLeft(), 1440);
+  EXPECT_EQ(label.x(), inch);
+}
+
+TEST(ManSeparator, IsALightGreyLineAcrossTheMiddleAndKeepsItsHostsFont) {
+  QWidget host;
+  host.setFont(QFont(QStringLiteral("Serif"), 15));
+  manSeparator stored(&host), loaded(&host);
+  EXPECT_EQ(loaded.Font(), host.font());
+  stored.resize(120, 9);
+  host.show();
+  EXPECT_EQ(PartOf(stored, "Line1").geometry(), QRect(0, 4, 120, 1));
+  EXPECT_EQ(PartOf(stored, "Line1").palette().color(QPalette::Window), QColor(192, 192, 192));
+  Names changed;
+  stored.SetChangeListener([&](std::string_view name) { changed.emplace(name); });
+  stored.SetBackColor(0x00FF00FF);
+  stored.SetForeColor(0x000000FF);
+  stored.SetEnabled(true);
+  stored.SetFont(QFont(QStringLiteral("Monospace"), 7));
+  stored.SetBackStyle(1);
+  stored.SetBorderStyle(1);
+  stored.SetColor(0x00000080);
+  ExpectStored(stored, changed, loaded);
+  EXPECT_EQ(PartOf(loaded, "Line1").palette().color(QPalette::Window), QColor(0x80, 0, 0));
+}
+
+TEST(DirSelect, OffersFoldersUnderItsTitleAndCancellingLeavesNoPath) {
+  test::KeepQtDialogSettingsInTheTestRun();
+  const test::TempDir dir;
+  test::WriteBytes(dir / "notes.txt", "notes");
+  fs::create_directory(dir / "Slides");
+  QWidget host;
+  DirSelect control(&host), loaded;
+  Names changed;
+  control.SetChangeListener([&](std::string_view name) { changed.emplace(name); });
+  control.SetWindowTitle("Where are the slides?");
+  test::Names listed;
+  control.SetDialogRunner([&](QDialog& shown) {
+    auto& dialog = dynamic_cast<QFileDialog&>(shown);
+    dialog.show();
+    const bool first = listed.empty();
+    if (first) {
+      EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Where are the slides?"));
+      EXPECT_EQ(dialog.directory().absolutePath(), QStringLiteral("/"));
+      EXPECT_EQ(dialog.options(), QFileDialog::DontUseNativeDialog | QFileDialog::ShowDirsOnly);
+      EXPECT_EQ(dialog.parentWidget(), &host);
+      listed = test::ListFolder(dialog, dir.path());
+      test::ListFolder(dialog, dir / "Slides");
+    }
+    test::DialogButton(dialog, first ? QDialogButtonBox::Open : QDialogButtonBox::Cancel)->click();
+    return dialog.result();
+  });
+  EXPECT_TRUE(control.OpenWindow());
+  EXPECT_EQ(listed, test::Names{"Slides"});
+  EXPECT_EQ(control.SelectedPath(), (dir / "Slides").string());
+  ExpectStored(control, changed, loaded);
+  EXPECT_FALSE(control.OpenWindow());
+  EXPECT_EQ(control.SelectedPath(), "0");
+}
+
+QImage Shown(const imaging::ImgThumbAspected& control) {
+  return PartOf(control, "picThumbnail").grab().toImage();
+}
+
+std::string Picture(const test::TempDir& dir, int width, int height) {
+  const fs::path file = dir / (std::to_string(width) + "x" + std::to_string(height) + ".png");
+  test::WriteBytes(file, test::PictureBytes(test::Quadrants(width, height), "png"));
+  return file.string();
+}
+
+TEST(ImgThumbAspected, FitsByItsOwnProportionsKeepsTheDrawingUntilThePathIsSetAgainAndIsClicked) {
+  const test::TempDir dir;
+  imaging::ImgThumbAspected control, loaded, fresh;
+  control.ReadProperties({});  // the canvas gets the frame of its stored default
+  Names changed;
+  control.SetChangeListener([&](std::string_view name) { changed.emplace(name); });
+  control.resize(104, 44);  // given while hidden, it already counts for the fit
+  control.SetBackColor(kSteel);
+  control.SetImagePath(Picture(dir, 300, 200));
+  control.show();
+  EXPECT_EQ(PartOf(control, "picThumbnail").geometry(), QRect(2, 2, 100, 40));
+  EXPECT_EQ(PartOf(control, "lbl3Dborder").geometry(), QRect(0, 0, 104, 44));
+  test::ExpectQuadrantsAt(Shown(control), {0, -14, 100, 67}, 3);
+  control.resize(144, 124);
+  test::ExpectQuadrantsAt(Shown(control).copy(0, 0, 100, 40), {0, -14, 100, 67}, 3);
+  EXPECT_EQ(Shown(control).pixel(138, 118), kSteelRgb) << "the new area shows the background";
+  control.SetImagePath(Picture(dir, 480, 640));
+  test::ExpectQuadrantsAt(Shown(control).copy(25, 0, 90, 120), {0, 0, 90, 120}, 3);
+  EXPECT_EQ(Shown(control).pixel(24, 60), kSteelRgb);
+
+  // An unreadable file leaves the picture before, fitted anew: a square one fills the canvas.
+  control.SetImagePath(Picture(dir, 60, 60));
+  control.resize(104, 104);
+  control.SetImagePath((dir / "missing.png").string());
+  EXPECT_EQ(QSize(control.ImageWidth(), control.ImageHeight()), QSize(60, 60));
+  test::ExpectQuadrantsAt(Shown(control), {0, 0, 100, 100}, 3);
+  control.SetBorder(0);
+  ExpectStored(control, changed, loaded);
+  EXPECT_EQ(PartOf(loaded, "lbl3Dborder").frameShape(), QFrame::NoFrame);
+  EXPECT_EQ(PartOf(loaded, "picThumbnail").frameShape(), QFrame::Box);
+  EXPECT_EQ(Shown(loaded).pixel(50, 50), kSteelRgb) << "no picture until the path is set again";
+
+  // No path shows the empty holder, at the size of the picture before or else its own.
+  control.SetImagePath("");
+  EXPECT_EQ(QSize(control.ImageWidth(), control.ImageHeight()), QSize(60, 60));
+  EXPECT_EQ(Shown(control).pixel(2, 50), QApplication::palette().color(QPalette::Button).rgb());
+  control.SetBackColor(0x0000FF);
+  EXPECT_EQ(Shown(control).pixel(50, 50), qRgb(255, 0, 0)) << "clears the canvas";
+  fresh.SetImagePath("");
+  EXPECT_EQ(QSize(fresh.ImageWidth(), fresh.ImageHeight()), QSize(167, 130));
+
+  // A left click on the canvas is reported; one on the frame around it or another button is not.
+  QSignalSpy clicks(&control, &imaging::ImgThumbAspected::Click);
+  QTest::mouseClick(&PartOf(control, "picThumbnail"), Qt::LeftButton, {}, {0, 99});
+  QTest::mouseClick(&PartOf(control, "picThumbnail"), Qt::RightButton, {}, {50, 50});
+  ASSERT_EQ(control.childAt(1, 1), &PartOf(control, "lbl3Dborder"));
+  QTest::mouseClick(control.childAt(1, 1), Qt::LeftButton, {}, {1, 1});
+  EXPECT_EQ(clicks.count(), 1);
+}
+
+}  // namespace
+}  // namespace vt::controls

@@ -1,0 +1,267 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <zlib.h>
+
+#include <QPainter>
+#include <QTransform>
+#include <functional>
+#include <limits>
+
+#include "imaging/img_resize.h"
+#include "platform/qt_raster.h"
+#include "tests/imaging/pictures.h"
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+
+namespace vt::imaging {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+constexpr Size kFrame{280, 427};
+constexpr Placement kTall{0, -66, 280, 560};  // 600 x 1200 in the frame: -66.5 goes to the even -66
+constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+
+struct PlacementCase {
+  const char* name;
+  Size source, canvas;
+  bool thumbnail;  // the thumbnail's rule, otherwise the photo's
+  std::optional<Placement> placed;
+};
+
+const PlacementCase kPlacements[] = {
+    {"TallFitsTheWidth", {600, 1200}, kFrame, false, kTall},
+    {"WideFitsTheHeight", {1000, 800}, kFrame, false, Placement{-127, 0, 534, 427}},
+    {"SmallIsEnlarged", {100, 150}, kFrame, false, Placement{-2, 0, 285, 427}},
+    {"TallSwitchesToTheHeight", {480, 640}, kFrame, false, Placement{-20, 0, 320, 427}},
+    {"SquareInTall", {500, 500}, kFrame, false, Placement{-74, 0, 427, 427}},
+    {"TallInWide", {600, 1200}, {427, 280}, false, Placement{0, -287, 427, 854}},
+    {"SquareCanvasIsFilled", {640, 480}, {200, 200}, false, Placement{0, 0, 200, 200}},
+    {"CanvasWithoutArea", {600, 1200}, {0, 427}, false, Placement{0, 0, 0, 427}},
+    {"NoPixels", {0, 1200}, kFrame, false, std::nullopt},
+    {"LargestSquare", {kMax, kMax}, kFrame, false, Placement{-74, 0, 427, 427}},
+    {"LargestByOne", {kMax, 1}, kFrame, false, std::nullopt},
+    {"OneByLargest", {1, kMax}, kFrame, false, std::nullopt},
+    {"ThumbnailSquareIsStretched", {50, 50}, {120, 40}, true, Placement{0, 0, 120, 40}},
+};
+
+class PlacementTest : public ::testing::TestWithParam<std::size_t> {};
+
+TEST_P(PlacementTest, IsTheWorkedExample) {
+  const PlacementCase& c = kPlacements[GetParam()];
+  EXPECT_EQ(c.thumbnail ? ThumbnailPlacement(c.source, c.source, c.canvas)
+                        : CoverPlacement(c.source, c.canvas, false),
+            c.placed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, PlacementTest,
+                         ::testing::Range(std::size_t{0}, std::size(kPlacements)),
+                         [](const auto& info) {
+                           return std::string(kPlacements[info.param].name);
+                         });
+
+std::string Big32(std::uint32_t value) {
+  return {static_cast<char>(value >> 24), static_cast<char>(value >> 16),
+          static_cast<char>(value >> 8), static_cast<char>(value)};
+}
+
+std::string PngChunk(const std::string& type, const std::string& data) {
+  const std::string body = type + data;
+  return Big32(static_cast<std::uint32_t>(data.size())) + body +
+         Big32(crc32(0, reinterpret_cast<const Bytef*>(body.data()), body.size()));
+}
+
+// A PNG that claims the sides but holds no pixels.
+std::string PngHeaderOnly(std::uint32_t width, std::uint32_t height, bool interlaced) {
+  const std::string header =
+      Big32(width) + Big32(height) + "\x08\x02\0\0"s + static_cast<char>(interlaced);
+  return "\x89PNG\r\n\x1A\n" + PngChunk("IHDR", header) + PngChunk("IDAT", "") +
+         PngChunk("IEND", "");
+}
+
+// The quadrants stored turned, with an EXIF orientation that turns them upright: in an eXIf chunk
+// of a PNG or an APP1 segment of a JPEG, little-endian for even orientations.
+std::string Turned(const std::string& format, int orientation, int width = 600) {
+  const std::pair<bool, int> stored[] = {{false, 0}, {true, 0},    {false, 180}, {true, 180},
+                                         {true, 90}, {false, -90}, {true, -90},  {false, 90}};
+  const auto [mirrored, angle] = stored[orientation - 1];
+  const QImage picture = test::Quadrants(width, 2 * width).transformed(QTransform().rotate(angle));
+  const std::string bytes = test::PictureBytes(picture.mirrored(mirrored, false), format);
+  // A TIFF block with one entry, Orientation (0x0112): one SHORT, then the end of the entries.
+  std::string tiff = (orientation % 2 == 1 ? "MM\0\x2A\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0"s
+                                           : "II\x2A\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0"s) +
+                     static_cast<char>(orientation);
+  tiff.resize(26);
+  if (format == "png") {
+    return bytes.substr(0, 33) + PngChunk("eXIf", tiff) + bytes.substr(33);  // after IHDR
+  }
+  return bytes.substr(0, 2) + "\xFF\xE1\0"s + static_cast<char>(tiff.size() + 8) + "Exif\0\0"s +
+         tiff + bytes.substr(2);
+}
+
+// The quadrants in 2 x 4 pixels of four colours, behind a graphic control extension; every pixel
+// a 3-bit literal code after a clear code. The last `cut` bytes are left off.
+std::string Gif(std::size_t cut) {
+  const std::string gif =
+      "GIF89a\x02\x00\x04\x00\x81\x00\x00\xE0\x20\x20\x20\xC0\x20\x20\x20\xE0\xE0\xE0\x20"
+      "\x21\xF9\x04\x00\x00\x00\x00\x00\x2C\x00\x00\x00\x00\x02\x00\x04\x00\x00"
+      "\x02\x07\x04\x43\x30\x14\x47\x71\x05\x00\x3B"s;
+  return gif.substr(0, gif.size() - cut);
+}
+
+using Bytes = std::function<std::string()>;
+
+// The quadrants as a file of `format`; only its first half when `half`.
+Bytes Plain(const std::string& format, int width = 600, int height = 1200, bool half = false) {
+  return [=] {
+    const std::string bytes = test::PictureBytes(test::Quadrants(width, height), format);
+    return bytes.substr(0, half ? bytes.size() / 2 : bytes.size());
+  };
+}
+
+// The photo control as the main window sets it up, over Qt's raster.
+class ImgResizeTest : public ::testing::Test {
+ protected:
+  std::string Resize(const fs::path& source, const std::string& destination) {
+    control.SetSourceFilePath(source.string());
+    control.SetDestinationFilePath(destination);
+    control.SetResizeWidth(static_cast<std::int16_t>(kFrame.width));
+    control.SetResizeHeight(static_cast<std::int16_t>(kFrame.height));
+    return control.Resize();
+  }
+
+  fs::path Saved(const std::string& name, const std::string& bytes) const {
+    test::WriteBytes(dir / name, bytes);
+    return dir / name;
+  }
+
+  test::TempDir dir;
+  platform::QtRaster* raster = new platform::QtRaster;  // owned by the control
+  ImgResize control{std::unique_ptr<RasterPort>(raster)};
+  const fs::path photo = dir / "image.fwi";
+};
+
+// A file a person may choose: a photo of the quadrants at `placement`, decoded at `decoded`
+// (reduced where the format allows), or refused with its cause, the earlier photo unchanged.
+struct PictureCase {
+  const char* name;
+  const char* file;
+  Bytes bytes;  // none: `file` is made otherwise
+  std::string refusal{};
+  Placement placement = kTall;
+  QSize decoded{300, 600};
+};
+
+const std::string kCut = "is damaged: it ends before its picture does";
+const PictureCase kPictures[] = {
+    {"Jpeg", "me.jpg", Plain("jpg", 1200, 2400)},  // decoded at a quarter
+    {"Png", "me.png", Plain("png")},
+    {"Bmp", "me.bmp", Plain("bmp"), "", kTall, {600, 1200}},
+    {"Gif", "me.gif", [] { return Gif(0); }, "", kTall, {2, 4}},
+    {"GifWithoutTrailer", "me.gif", [] { return Gif(1); }, "", kTall, {2, 4}},
+    {"NameNotInUtf8", "caf\xE9.png", Plain("png")},
+    {"PhoneJpegOnItsSide", "phone.jpg", [] { return Turned("jpg", 6, 2400); }},  // at an eighth
+    {"PngMirrored", "t.png", [] { return Turned("png", 2); }},
+    {"PngUpsideDown", "t.png", [] { return Turned("png", 3); }},
+    {"PngFlipped", "t.png", [] { return Turned("png", 4); }},
+    {"PngMirroredTurnedLeft", "t.png", [] { return Turned("png", 5); }},
+    {"PngTurnedRight", "t.png", [] { return Turned("png", 6); }},
+    {"PngMirroredTurnedRight", "t.png", [] { return Turned("png", 7); }},
+    {"PngTurnedLeft", "t.png", [] { return Turned("png", 8); }},
+    // Over the 128 MB that Qt decodes unless told otherwise.
+    {"Png5800x5800", "big.png", Plain("png", 5800, 5800), "", {-74, 0, 427, 427}, {446, 446}},
+    {"Bmp8000x4300", "big.bmp", Plain("bmp", 8000, 4300), "", {-257, 0, 794, 427}, {8000, 4300}},
+    // Enlarged too far to be scaled whole before it is drawn.
+    {"Line2x2000", "l.png", Plain("png", 2, 2000), "", {0, -139786, 280, 280000}, {2, 2000}},
+    {"JpegCutInHalf", "half.jpg", Plain("jpg", 600, 1200, true), kCut},
+    {"PngCutInHalf", "half.png", Plain("png", 600, 1200, true), kCut},
+    {"BmpCutInHalf", "half.bmp", Plain("bmp", 600, 1200, true), kCut},
+    {"GifCutInItsData", "half.gif", [] { return Gif(5); }, kCut},
+    {"MissingBesideANameWithAnExtension", "me", {}, "cannot be read: no such file"},
+    {"Fifo", "pipe.jpg", {}, "cannot be read: not a regular file"},
+    {"NotAPicture", "notes.jpg", [] { return "plain text"s; }, "is not a picture"},
+    {"OverAGigapixel", "bomb.png", [] { return PngHeaderOnly(40000, 30000, false); },
+     "is too large: 40000 x 30000 pixels"},
+    {"OverAGigabyteDecodedInterlaced", "bomb.png", [] { return PngHeaderOnly(20000, 14000, true); },
+     "is too large: 20000 x 14000 pixels"},
+    {"SixMillionByOne", "line.bmp", Plain("bmp", 6'000'000, 1),
+     "cannot be placed: 6000000 x 1 pixels"},
+};
+
+class PictureTest : public ImgResizeTest, public ::testing::WithParamInterface<std::size_t> {};
+
+TEST_P(PictureTest, IsPlacedOrRefusedWithItsCause) {
+  const PictureCase& c = kPictures[GetParam()];
+  test::WriteBytes(photo, "the photo of before");
+  // Beside each: a picture whose stem alone names no file, and a FIFO.
+  test::WriteBytes(dir / "me.png", Plain("png")());
+  ASSERT_EQ(::mkfifo((dir / "pipe.jpg").c_str(), 0600), 0);
+  const std::string problem =
+      Resize(c.bytes ? Saved(c.file, c.bytes()) : dir / c.file, photo.string());
+  if (!c.refusal.empty()) {
+    EXPECT_NE(problem.find(c.refusal), std::string::npos) << problem;
+    EXPECT_EQ(test::ReadBytes(photo), "the photo of before");
+    return;
+  }
+  ASSERT_EQ(problem, "");
+  EXPECT_EQ(raster->Source().size(), c.decoded);
+  test::ExpectQuadrantsAt(test::ReadJpeg(photo), c.placement, 60);  // far from the split
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, PictureTest, ::testing::Range(std::size_t{0}, std::size(kPictures)),
+                         [](const auto& info) { return std::string(kPictures[info.param].name); });
+
+// Single-pixel dots, stored one bit each, come out grey only where every reduction averages.
+TEST_F(ImgResizeTest, OneBitDotsComeOutGrey) {
+  QImage dots(960, 1280, QImage::Format_RGB32);
+  dots.fill(Qt::white);
+  QPainter(&dots).fillRect(dots.rect(), QBrush(Qt::black, Qt::Dense4Pattern));
+  const std::string bytes = test::PictureBytes(dots.convertToFormat(QImage::Format_Mono), "bmp");
+  ASSERT_EQ(Resize(Saved("dots.bmp", bytes), photo.string()), "");
+  EXPECT_TRUE(test::Near(test::ReadJpeg(photo).pixel(140, 213), qRgb(128, 128, 128)));
+}
+
+// The canvas, its drawing and the JPEG written of it; only the photo file is ever written.
+TEST_F(ImgResizeTest, DrawsOnACanvasOfTheSetSizeAndWritesItAsAJpegOfTheClampedQuality) {
+  EXPECT_EQ(control.DestinationFilePath(), "0");
+  control.SetResizeWidth(-3);
+  EXPECT_EQ(raster->CanvasSize(), (Size{0, ImgResize::kDesignCanvas.height}));
+  const fs::path source = Saved("me.png", Plain("png")());
+  ASSERT_EQ(Resize(source, "0"), "") << "drawn, not written";
+  test::ExpectQuadrantsAt(raster->Canvas(), kTall);
+  control.SetResizeHeight(500);
+  test::ExpectQuadrantsAt(raster->Canvas().copy(0, 0, 280, 427), kTall);
+  EXPECT_EQ(raster->Canvas().pixel(140, 460), qRgb(255, 255, 255)) << "new area is white";
+
+  ASSERT_EQ(Resize(source, photo.string()), "");
+  const std::string best = test::ReadBytes(photo);
+  const auto jpeg = [&](std::int16_t compression) {
+    control.SetCompression(compression);
+    EXPECT_FALSE(control.DoResize());
+    return test::ReadBytes(photo);
+  };
+  EXPECT_EQ(jpeg(300), best);
+  EXPECT_LT(jpeg(10).size(), best.size());
+  EXPECT_EQ(jpeg(-5), jpeg(0));
+  control.SetCompression(100);
+  control.SetStretch(true);
+  control.DoResize();
+  test::ExpectQuadrantsAt(test::ReadJpeg(photo), {0, 0, 280, 427});
+  QImage clear(100, 150, QImage::Format_ARGB32);
+  clear.fill(Qt::transparent);
+  control.SetSourceFilePath(Saved("clear.png", test::PictureBytes(clear, "png")).string());
+  control.DoResize();
+  EXPECT_EQ(test::ReadJpeg(photo).pixel(70, 100), qRgb(255, 255, 255))
+      << "no transparency in a JPEG: white, never the picture before";
+
+  fs::remove(photo);
+  fs::create_directory(photo);
+  const std::string problem = Resize(source, photo.string());
+  EXPECT_NE(problem.find("cannot be written as " + photo.string()), std::string::npos) << problem;
+  EXPECT_EQ(problem.find("me.png"), std::string::npos) << "the picture is not to blame";
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 3);
+}
+
+}  // namespace
+}  // namespace vt::imaging
