@@ -1,0 +1,430 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "files/folder.h"
+#include "files/replace.h"
+#include "slideshow/import.h"
+#include "slideshow/ini.h"
+#include "slideshow/package.h"
+#include "tests/support/child.h"
+#include "tests/support/files.h"
+#include "tests/support/package_writer.h"
+#include "tests/support/temp_dir.h"
+
+namespace vt::slideshow {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+using mIni::ReadIniValue;
+using mIni::WriteIniValue;
+using test::PackageWriter;
+using test::ReadBytes;
+using test::Snapshot;
+using test::Tree;
+using test::WriteBytes;
+
+// Runs the work in a child process whose files may not grow past `bytes`, as on a full disk, and
+// which an alarm ends after 10 s: a write retried for ever fails the test instead of hanging it.
+bool InBoundedChild(const std::function<bool()>& work, std::uint64_t bytes = RLIM_INFINITY) {
+  return test::WithFileSizeLimit(bytes, [&] {
+    ::alarm(10);
+    return work();
+  });
+}
+
+template <typename Case>
+std::string RowName(const ::testing::TestParamInfo<Case>& info) {
+  return info.param.name;
+}
+
+// Everything a reader steps over and a writer leaves alone: a byte-order mark, comments, blanks and
+// tabs, quotes, a value of 254 characters in 255 bytes, a line ending in LF alone, a key line
+// without "=", a second section of a name and a last line without line end.
+const std::string kIni =
+    "\xEF\xBB\xBF[Other]\r\ntotal=9\r\n; made by hand\r\n[ Show\t]\r\n  ; total=1\r\n"
+    "\t Total \t=\t \"3\" \t\ntotal=4\r\nsingle='a b'\r\nmixed=\"3'\r\n"
+    "nested=\"\"x\"\"\r\nlong=" +
+    std::string(253, 'a') +
+    "\xC3\xA9\xC3\xA9\r\nempty=\r\nquoted=\"\"\r\nnokey\r\n\r\n[c]\r\n[show]\r\n"
+    "other=5\r\n[Last]\r\nend=1";
+
+TEST(Ini, ReadsTheFirstKeyOfTheFirstSectionAndWritesOnlyTheLinesItChanges) {
+  const test::TempDir dir;
+  const fs::path file = dir / "slideshow.dat";
+  const auto read = [&](auto section, auto key, auto fallback) {
+    return ReadIniValue(section, key, fallback, file);
+  };
+  EXPECT_EQ(read("Show", "total", "7"), "7") << "no file";
+  EXPECT_EQ(read("s", "k", ""), "");
+  EXPECT_EQ(ReadBytes(file), "[Show]\r\ntotal=7\r\n");
+  WriteBytes(file, kIni);
+  EXPECT_EQ(read("other", "TOTAL", ""), "9");
+  EXPECT_EQ(read(" SHOW\t", " total ", ""), "3");
+  EXPECT_EQ(read("show", "single", ""), "a b");
+  EXPECT_EQ(read("show", "mixed", ""), "\"3'");
+  EXPECT_EQ(read("show", "nested", ""), "\"x\"");
+  EXPECT_EQ(read("show", "long", ""), std::string(253, 'a') + "\xC3\xA9");
+  EXPECT_EQ(read("show", "other", ""), "");
+  EXPECT_EQ(read("last", "end", ""), "1");
+  EXPECT_EQ(read("show", "empty", ""), "");
+  EXPECT_EQ(read("none", "k", ""), "");
+  EXPECT_EQ(ReadBytes(file), kIni);
+  EXPECT_EQ(read("show", "empty", "1"), "1");
+  EXPECT_EQ(read("show", "quoted", "2"), "2");
+  EXPECT_EQ(read("show", "nokey", "3"), "3");
+  EXPECT_TRUE(WriteIniValue("show", "TOTAL", "\xC3\x89t\xC3\xA9", file));
+  EXPECT_TRUE(WriteIniValue("Last", "more", "m", file));
+  EXPECT_TRUE(WriteIniValue("c", "first", "w", file));
+  EXPECT_TRUE(WriteIniValue(" New ", " key ", "v", file));
+  std::string expected = kIni;
+  expected.replace(expected.find("\t Total"), 17, "Total=\xC3\x89t\xC3\xA9");
+  expected.replace(expected.find("empty="), 24, "empty=1\r\nquoted=2\r\nnokey=3\r\nnokey");
+  expected.replace(expected.find("[c]"), 3, "[c]\r\nfirst=w");
+  EXPECT_EQ(ReadBytes(file), expected + "\r\nmore=m\r\n[New]\r\nkey=v\r\n");
+}
+
+TEST(Ini, KeepsAWindows1252FileSoAndItsLineEnds) {
+  const test::TempDir dir;
+  const fs::path file = dir / "slideshow.dat";
+  WriteBytes(file, "[Show]\nTitle=Caf\xE9\nNa\xEFve=1\n");
+  EXPECT_EQ(ReadIniValue("Show", "Title", "", file), "Caf\xC3\xA9");
+  EXPECT_TRUE(WriteIniValue("Show", "Na\xC3\xAFve", "\xC3\x89t\xC3\xA9", file));
+  EXPECT_TRUE(WriteIniValue("b", "z", "3", file));
+  EXPECT_EQ(ReadBytes(file), "[Show]\nTitle=Caf\xE9\nNa\xEFve=\xC9t\xE9\n[b]\nz=3\n");
+}
+
+TEST(IniFailure, AFileThatCannotBeReadOrWrittenIsLeftAsItIs) {
+  const test::TempDir dir;
+  fs::create_directory(dir / "folder");
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  EXPECT_FALSE(WriteIniValue("s", "k", "v", dir / "missing" / "x.dat"));
+  EXPECT_EQ(ReadIniValue("s", "k", "7", dir / "folder"), "7");
+  EXPECT_FALSE(WriteIniValue("s", "k", "v", dir / "folder"));
+  EXPECT_FALSE(WriteIniValue("s", "k", "v", dir / "fifo")) << "read as empty and replaced";
+  WriteBytes(dir / "full.dat", "[s]\r\nk=1\r\n");
+  EXPECT_FALSE(InBoundedChild([&] { return WriteIniValue("s", "k", "2", dir / "full.dat"); }, 8));
+  EXPECT_EQ(ReadBytes(dir / "full.dat"), "[s]\r\nk=1\r\n");
+  EXPECT_TRUE(fs::is_fifo(dir / "fifo"));
+  EXPECT_TRUE(fs::is_empty(dir / "folder"));
+  EXPECT_FALSE(fs::exists(dir / "missing"));
+}
+
+std::string Trailer(const std::string& header) {
+  return "<KELVARIN_SLIDESHOW>" + header + "</KELVARIN_SLIDESHOW>";
+}
+
+// A package of at least `size` bytes whose trailer begins `distance` bytes before its end.
+std::string Package(std::size_t size, std::size_t distance) {
+  PackageWriter writer("");
+  writer.elements() = {"<a>1</a>"};
+  writer.SetMinimumSize(size);
+  writer.SetTrailerDistance(distance);
+  return writer.Bytes();
+}
+
+struct HeaderCase {
+  const char* name;
+  std::string bytes;
+  std::string header;
+};
+
+class HeaderTest : public ::testing::TestWithParam<HeaderCase> {};
+
+TEST_P(HeaderTest, ComesFromTheLast1000BytesOnly) {
+  const test::TempDir dir;
+  WriteBytes(dir / "show.kvs", GetParam().bytes);
+  EXPECT_EQ(ReadSlideshowHeader(dir / "show.kvs"), GetParam().header);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Packages, HeaderTest,
+    ::testing::Values(
+        HeaderCase{"TooSmall", Package(1000, 0), ""},
+        HeaderCase{"TrailerAtTheFirstByteRead", Package(1001, 1000), "<a>1</a>"},
+        HeaderCase{"TrailerBeforeTheBytesRead", Package(1001, 1001), ""},
+        HeaderCase{"Windows1252", std::string(1000, 'x') + Trailer("Caf\xE9"), "Caf\xC3\xA9"},
+        HeaderCase{"NulsLeftOutAndOnlyTheHeaderDecoded",
+                   std::string(1000, '\xFF') + Trailer("a\0b\xC3\xA9"s), "ab\xC3\xA9"}),
+    RowName<HeaderCase>);
+
+std::string Slide(int n) {
+  return "slide_" + std::to_string(n) + "_";
+}
+
+class ImportTest : public ::testing::Test {
+ protected:
+  ImportTest() { fs::create_directories(slideshows_); }
+
+  // Imports the package as Slideshows/show through its own trailer; what the folder then holds
+  // but slideshow.dat, which the import also writes to.
+  Tree Import(const PackageWriter& writer) {
+    writer.Write(package_);
+    const std::string header = writer.HeaderText();
+    if (header.size() < 900) {
+      EXPECT_EQ(ReadSlideshowHeader(package_), header) << "the header no longer fits the trailer";
+    }
+    const files::Status imported = ImportSlideshow(package_, slideshows_, "show", header);
+    EXPECT_TRUE(imported) << (imported ? "" : imported.error().Describe());
+    Tree tree = Snapshot(folder_);
+    tree.erase("slideshow.dat");
+    return tree;
+  }
+
+  std::string Ini(std::string_view section, std::string_view key) {
+    return ReadIniValue(section, key, "", folder_ / "slideshow.dat");
+  }
+
+  test::TempDir dir_;
+  fs::path slideshows_ = dir_ / "Slideshows";
+  fs::path folder_ = slideshows_ / "show";
+  fs::path package_ = folder_ / "show.kvs";  // an organiser may keep it in the folder it replaces
+};
+
+TEST_F(ImportTest, HeaderOfASpecialOrHugeFileIsEmptyAtOnce) {
+  ASSERT_EQ(::mkfifo((dir_ / "pipe.kvs").c_str(), 0600), 0);
+  EXPECT_EQ(ReadSlideshowHeader(dir_ / "pipe.kvs"), "") << "read without waiting for a writer";
+  WriteBytes(dir_ / "huge.kvs", std::string(1000, 'x') + Trailer("at the start"));
+  fs::resize_file(dir_ / "huge.kvs", std::uintmax_t{100} << 30);
+  EXPECT_EQ(ReadSlideshowHeader(dir_ / "huge.kvs"), "") << "its end is all zeros";
+}
+
+TEST(SlideshowFolder, NameStaysOneLevelDeepAndAnyLinkOrFolderCountsAsThere) {
+  EXPECT_EQ(SlideshowName("../up", "a\\b", "c/d/", "e\0f"s), ".._up a_b c_d_ e_f");
+  const test::TempDir dir;
+  WriteBytes(dir / "file", "x");
+  fs::create_directory(dir / "folder");
+  fs::create_symlink(dir / "missing", dir / "dangling link");
+  EXPECT_TRUE(SlideshowExists(dir.path(), "folder"));
+  EXPECT_TRUE(SlideshowExists(dir.path(), "dangling link"));
+  EXPECT_FALSE(SlideshowExists(dir.path(), "file"));
+  EXPECT_FALSE(SlideshowExists(dir.path(), "missing"));
+  EXPECT_FALSE(SlideshowExists(dir / "no Slideshows folder", "folder"));
+}
+
+TEST_F(ImportTest, UnpacksSlidesThenFlaggedVoiceOversThenMusicFirstElementsCounting) {
+  PackageWriter writer(
+      "[SLIDESHOW]\r\ntotal=10\r\n[VOICE]\r\n1=1.4\r\n2=1.5\r\n4=1\r\n10=1\r\n[BGMUSIC]\r\n"
+      "Enable=1\r\n");
+  writer.AddFile(Slide(10), "ten.jpg", "ten");
+  writer.AddFile(Slide(1), "one.jpg", "one");  // not read from slide 10's elements
+  writer.AddElement("slide_1_name", "later.jpg");
+  writer.AddElement("ssdat_size", "1");
+  writer.AddFile(Slide(2), "0", "zero");
+  writer.AddFile(Slide(3), " 0 ", "zero with blanks");
+  writer.AddFile(Slide(4), "00", "double zero");
+  writer.AddFile(Slide(5), "", "empty name");
+  writer.AddElement("slide_6_size", "7");
+  writer.AddElement("slide_6_start_pos", std::to_string(writer.Append("no name")));
+  writer.AddFile("voice_over_1_", "v1.wav", "voice one");
+  writer.AddFile("voice_over_2_", "v2.wav", "voice two, flag 2");
+  writer.AddFile("voice_over_4_", "m.mp3", "voice four");
+  writer.AddFile("voice_over_10_", "one.jpg", "voice ten");
+  writer.AddFile("bg_music_", "m.mp3", "music");
+  EXPECT_EQ(Import(writer), (Tree{{"ten.jpg", "ten"},
+                                  {"00", "double zero"},
+                                  {"v1.wav", "voice one"},
+                                  {"one.jpg", "voice ten"},
+                                  {"m.mp3", "music"}}));
+  EXPECT_EQ(Ini("VOICE", "9"), "0");  // every slide gains its flag
+  EXPECT_EQ(Ini("VOICE", "1"), "1.4");
+}
+
+// A slide's size and start elements and what it must hold: `length` bytes from `offset` of a
+// package of 2000 bytes; nothing at all for kNone.
+constexpr std::size_t kNone = std::string::npos;
+struct Stretch {
+  const char* name;
+  std::string size, start;
+  std::size_t offset = 0, length = kNone;
+};
+
+class StretchTest : public ImportTest, public ::testing::WithParamInterface<Stretch> {};
+
+TEST_P(StretchTest, CutsFromTheStartOrSkipsAnEntryWithoutWholeNumbers) {
+  PackageWriter writer("[SLIDESHOW]\r\ntotal=1\r\n");
+  writer.SetMinimumSize(2000);
+  writer.AddElement(Slide(1) + "name", "s");
+  writer.AddElement(Slide(1) + "size", GetParam().size);
+  writer.AddElement(Slide(1) + "start_pos", GetParam().start);
+  const std::string package = writer.Bytes();
+  ASSERT_EQ(package.size(), 2000);
+  const std::size_t length = GetParam().length;
+  EXPECT_EQ(Import(writer),
+            (length == kNone ? Tree{} : Tree{{"s", package.substr(GetParam().offset, length)}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries, StretchTest,
+    ::testing::Values(Stretch{"Empty", "0", "1", 0, 0}, Stretch{"NegativeStart", "4", "-5", 0, 4},
+                      Stretch{"BlanksAndPlus", " +4 ", " 3 ", 2, 4},
+                      Stretch{"ToTheLastByte", "3", "1998", 1997, 3},
+                      Stretch{"NegativeSize", "-1", "1"}, Stretch{"NoSize", "", "1"},
+                      Stretch{"TrailingLetters", "6", "12x"}, Stretch{"TwoSigns", "6", "+-3"},
+                      Stretch{"OutOfRange", "2147483648", "1"}),
+    RowName<Stretch>);
+
+TEST_F(ImportTest, ADescriptionWithoutTotalGivesNoSlidesAndGainsTheDefaults) {
+  PackageWriter writer("[Other]\r\nkey=kept\r\n");
+  writer.AddFile(Slide(1), "a.jpg", "slide");
+  writer.AddFile("bg_music_", "m.mp3", "music");
+  EXPECT_EQ(Import(writer), Tree{});
+  const std::string defaults = "[SLIDESHOW]\r\ntotal=0\r\n[BGMUSIC]\r\nEnable=0\r\n";
+  EXPECT_EQ(ReadBytes(folder_ / "slideshow.dat"), "[Other]\r\nkey=kept\r\n" + defaults);
+  writer.elements().erase(writer.elements().begin());  // without <ssdat_size> there is none
+  EXPECT_EQ(Import(writer), Tree{});
+  EXPECT_EQ(ReadBytes(folder_ / "slideshow.dat"), defaults);
+}
+
+TEST_F(ImportTest, AVoiceOverNamedLikeTheDescriptionIsReadFromThenOn) {
+  // Slide 1's voice-over replaces slideshow.dat with one that flags slide 3 and drops slide 2's
+  // flag: the flags read after it come from the new file, which then gains the defaults it lacks.
+  PackageWriter writer("[SLIDESHOW]\r\ntotal=3\r\n[VOICE]\r\n1=1\r\n2=1\r\n");
+  writer.AddFile("voice_over_1_", "slideshow.dat", "[VOICE]\r\n3=1\r\n");
+  writer.AddFile("voice_over_2_", "two.wav", "two");
+  writer.AddFile("voice_over_3_", "three.wav", "three");
+  EXPECT_EQ(Import(writer), (Tree{{"three.wav", "three"}}));
+  EXPECT_EQ(ReadBytes(folder_ / "slideshow.dat"),
+            "[VOICE]\r\n3=1\r\n2=0\r\n[BGMUSIC]\r\nEnable=0\r\n");
+}
+
+TEST_F(ImportTest, ALongDescriptionAndManySlidesAreReadAndWrittenOnce) {
+  PackageWriter writer("[SLIDESHOW]\r\ntotal=32767\r\n" + std::string(2'000'000, '\n') +
+                       "[VOICE]\r\n32767=1\r\n");
+  writer.AddFile("voice_over_32767_", "last.wav", "last");
+  EXPECT_EQ(Import(writer), (Tree{{"last.wav", "last"}}));
+  EXPECT_EQ(Ini("VOICE", "32766"), "0");
+}
+
+TEST_F(ImportTest, WritesPlainNamesOnlyAndNothingOutsideTheFolderFollowingNoLink) {
+  const fs::path outside = dir_ / "outside";
+  WriteBytes(outside / "target.txt", "outside");
+  WriteBytes(folder_ / "sub" / "inner", "inner");  // the old slideshow's sub-folders move over
+  fs::create_symlink(outside / "target.txt", folder_ / "victim");
+  fs::create_directory_symlink(outside, folder_ / "linked folder");
+  std::vector<std::string> plain = {"a.jpg",        "x.y.z", "\xC3\x80 Caf\xC3\xA9.mp3",
+                                    ".hidden",      "com10", "CONSOLE.txt",
+                                    "lpt",          "COM0",  "victim",
+                                    "linked folder"};
+  std::vector<std::string> hostile = {
+      "../x",     "../../x",  "a/b",         "..\\x",     "C:x",       "C:\\x",   ".",
+      "..",       "a\x01z",   "a\tb",        "a\x7F",     "CON",       "nul.txt", "LPT9",
+      "x.",       "a<b",      "a>b",         "a\"b",      "a|b",       "a?b",     "*b",
+      "Com1.jpg", "aux .txt", "COM\xC2\xB9", "a\xC2\x80", "a\xC2\x9F", "x. "};
+  plain.push_back(std::string(255, 'n'));
+  hostile.insert(hostile.end(), {(outside / "abs").string(), "a\0b"s, std::string(256, 'n')});
+  PackageWriter writer("[SLIDESHOW]\r\ntotal=" + std::to_string(plain.size() + hostile.size()) +
+                       "\r\n");
+  Tree expected = {{"sub", "<dir>"}, {"sub/inner", "inner"}};
+  int n = 0;
+  for (const std::string& name : plain) {
+    writer.AddFile(Slide(++n), name, name);
+    expected[name] = name;
+  }
+  for (const std::string& name : hostile) {
+    writer.AddFile(Slide(++n), name, "from the package");
+  }
+  EXPECT_EQ(Import(writer), expected);
+  Tree rest = Snapshot(dir_.path());
+  std::erase_if(rest,
+                [](const auto& entry) { return entry.first.starts_with("Slideshows/show/"); });
+  EXPECT_EQ(rest, (Tree{{"Slideshows", "<dir>"},
+                        {"Slideshows/show", "<dir>"},
+                        {"outside", "<dir>"},
+                        {"outside/target.txt", "outside"}}));
+}
+
+TEST_F(ImportTest, AFileAtTheNameIsKeptAndALinkReplacedNeverFollowed) {
+  WriteBytes(dir_ / "outside" / "target.txt", "outside");
+  WriteBytes(folder_, "a file");
+  package_ = dir_ / "show.kvs";
+  PackageWriter writer("[SLIDESHOW]\r\ntotal=1\r\n");
+  writer.AddFile(Slide(1), "a.jpg", "a");
+  writer.Write(package_);
+  EXPECT_FALSE(ImportSlideshow(package_, slideshows_, "show", writer.HeaderText()));
+  EXPECT_EQ(ReadBytes(folder_), "a file");
+  fs::remove(folder_);
+  fs::create_directory_symlink(dir_ / "outside", folder_);
+  EXPECT_EQ(Import(writer), (Tree{{"a.jpg", "a"}}));
+  EXPECT_FALSE(fs::is_symlink(folder_));
+  EXPECT_EQ(Snapshot(dir_ / "outside"), (Tree{{"target.txt", "outside"}}));
+}
+
+// A way an import fails: more header elements, a full disk, or no package at all. Each leaves
+// the earlier slideshow exactly as it was and nothing else.
+struct ImportFailure {
+  const char* name;
+  std::string elements;
+  std::uint64_t fileSizeLimit = RLIM_INFINITY;
+  bool packageGone = false;
+};
+
+class ImportFailureTest : public ImportTest, public ::testing::WithParamInterface<ImportFailure> {};
+
+TEST_P(ImportFailureTest, KeepsTheEarlierSlideshow) {
+  WriteBytes(folder_ / "old.jpg", "old");
+  WriteBytes(folder_ / "notes" / "mine.txt", "the person's own");
+  PackageWriter writer("[SLIDESHOW]\r\ntotal=2\r\n");
+  writer.AddFile(Slide(1), "a.jpg", std::string(3000, 'a'));
+  writer.elements().push_back(GetParam().elements);
+  if (!GetParam().packageGone) {
+    writer.Write(package_);
+  }
+  const Tree before = Snapshot(slideshows_);
+  const auto import = [&] {
+    return static_cast<bool>(ImportSlideshow(package_, slideshows_, "show", writer.HeaderText()));
+  };
+  EXPECT_FALSE(InBoundedChild(import, GetParam().fileSizeLimit));
+  EXPECT_EQ(Snapshot(slideshows_), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, ImportFailureTest,
+    ::testing::Values(ImportFailure{"MemberPastTheEnd",
+                                    "<slide_2_name>b</slide_2_name><slide_2_size>9</slide_2_size>"
+                                    "<slide_2_start_pos>4000</slide_2_start_pos>"},
+                      ImportFailure{"MemberNamedLikeAnOldSubfolder",
+                                    "<slide_2_name>notes</slide_2_name><slide_2_size>1"
+                                    "</slide_2_size><slide_2_start_pos>1</slide_2_start_pos>"},
+                      ImportFailure{"FullDisk", "", 1000},
+                      ImportFailure{"PackageGone", "", RLIM_INFINITY, true}),
+    RowName<ImportFailure>);
+
+TEST_F(ImportTest, AKillAtAnyStepLeavesTheOldOrTheNewSlideshowForTheNextImport) {
+  PackageWriter writer("[SLIDESHOW]\r\ntotal=2\r\n[VOICE]\r\n2=1\r\n");
+  writer.AddFile(Slide(1), "a.jpg", "slide one");
+  writer.AddFile(Slide(2), "b.jpg", "slide two");
+  writer.AddFile("voice_over_2_", "b.wav", "voice two");
+  package_ = dir_ / "show.kvs";
+  const auto prepare = [&] {
+    fs::remove_all(slideshows_);
+    WriteBytes(folder_ / "old.jpg", "old");
+    WriteBytes(folder_ / "notes" / "mine.txt", "the person's own");
+  };
+  prepare();
+  const Tree old = Snapshot(folder_);
+  Import(writer);
+  const Tree imported = Snapshot(folder_);
+  bool stopped = true;
+  for (int k = 1; stopped; ++k) {
+    SCOPED_TRACE("stopped after step " + std::to_string(k));
+    prepare();
+    stopped = test::StoppedAfterStep(
+        k, [&] { ImportSlideshow(package_, slideshows_, "show", writer.HeaderText()); });
+    files::SweepLeftovers(*files::Folder::Open(slideshows_));  // as the next import does
+    const Tree after = Snapshot(folder_);
+    EXPECT_TRUE(after == imported || (stopped && after == old)) << ::testing::PrintToString(after);
+    EXPECT_EQ(Snapshot(slideshows_).size(), after.size() + 1) << "a leftover";
+  }
+}
+
+}  // namespace
+}  // namespace vt::slideshow
