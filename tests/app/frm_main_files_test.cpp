@@ -1,11 +1,8 @@
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/frm_main.h"
 #include "tests/app/fake_window.h"
-#include "tests/support/child.h"
-#include "tests/support/files.h"
 #include "tests/support/package_writer.h"
 
 namespace vt::app {
@@ -13,6 +10,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::Strings;
+using enum AttachResult;
 
 const std::string kShortcut =
     "[Selected File] The file you have selected is a shortcut link. Select another file. (Ok)";
@@ -26,219 +24,133 @@ class AttachTest : public test::WizardFixture {
  protected:
   // A file of `size` bytes (sparse) in the person's own folder outside the installation.
   std::string Source(const std::string& name, off_t size, std::string_view head = {}) {
-    const fs::path path = dir_ / "home" / name;
-    test::WriteBytes(path, head);
-    EXPECT_EQ(::truncate(path.c_str(), std::max<off_t>(size, static_cast<off_t>(head.size()))), 0);
-    return path.string();
+    test::WriteBytes(dir / "home" / name, head);
+    EXPECT_EQ(::truncate((dir / "home" / name).c_str(), size), 0);
+    return (dir / "home" / name).string();
   }
 
-  // A package of one slide, written where the person keeps files.
-  std::string Package(const std::string& name, std::size_t minimumSize = 1001) {
+  // A package of one slide; `cut`: the slide reaches past the end of the package.
+  std::string Package(const std::string& name, std::size_t size = 1001, bool cut = false) {
     test::PackageWriter package("[SLIDESHOW]\r\ntotal=1\r\n");
     package.AddFile("slide_1_", "one.jpg", "slide one");
-    package.SetMinimumSize(minimumSize);
-    package.Write(dir_ / "home" / name);
-    return (dir_ / "home" / name).string();
-  }
-
-  Strings Profile(const std::string& id) {
-    Strings names;
-    for (const auto& entry : fs::directory_iterator(dir_ / "Profile" / id)) {
-      names.push_back(entry.path().filename().string());
+    if (cut) {
+      package.elements()[2] = "<slide_1_size>5000</slide_1_size>";
     }
-    std::sort(names.begin(), names.end());
-    return names;
+    package.SetMinimumSize(size);
+    package.Write(dir / "home" / name);
+    return (dir / "home" / name).string();
   }
 
-  std::string Photo() const { return (dir_ / "Profile" / "1001" / "image.fwi").string(); }
+  // The profile folder's attachments with the first bytes of each.
+  test::Tree Attachments(const std::string& id) {
+    test::Tree files = test::Snapshot(Profile(id));
+    files.erase("pr.dat");
+    for (auto& [name, bytes] : files) {
+      bytes.resize(std::min<std::size_t>(bytes.size(), 5));
+    }
+    return files;
+  }
 };
 
-TEST_F(AttachTest, MovieAtItsLimitIsCopiedUnderItsKind) {
-  Start("1001");
-  window_.chosenFiles = {"  " + Source("Clip.AVI", 5'000'000, "movie") + "  "};
-  logic_->butAddFile_Click(1);
-
-  ASSERT_EQ(window_.fileDialogs.size(), 1u);
-  EXPECT_EQ(window_.fileDialogs[0].title, "Locate your file.");
-  EXPECT_EQ(window_.fileDialogs[0].filterLabel, "Linkable Files (*.MPG; *.AVI)");
-  EXPECT_EQ(window_.fileDialogs[0].patterns, (Strings{"*.MPG", "*.AVI"}));
-  EXPECT_TRUE(window_.messages.empty());
-  EXPECT_EQ(Profile("1001"), (Strings{"mov.avi", "pr.dat"}));
-  EXPECT_EQ(test::ReadBytes(dir_ / "Profile" / "1001" / "mov.avi").substr(0, 5), "movie");
-  EXPECT_EQ(window_.busyShown, 2);  // opening the profile, then the copy
-  EXPECT_FALSE(window_.busy);
+TEST_F(AttachTest, AFileAtTheLimitIsCopiedUnderItsKindAndARefusedOneBringsTheDialogBack) {
+  Start("1001");  // movies up to 5 MB
+  chosenFiles = {Source("Big.mpg", 5'000'001), Source("Movie.LNK", 10),
+                 "  " + Source("Clip.AVI", 5'000'000, "movie") + "  "};
+  EXPECT_TRUE(logic->butAddFile_Click(1).taken());
+  EXPECT_EQ(messages, (Strings{TooBig(5), kShortcut}));
+  ASSERT_EQ(fileDialogs.size(), 3u);
+  EXPECT_EQ(fileDialogs[0].title, "Locate your file.");
+  EXPECT_EQ(fileDialogs[0].patterns, (Strings{"*.MPG", "*.AVI"}));
+  EXPECT_TRUE(busyShown == 2 && !busy) << "opening the profile, then the copy";
+  chosenFiles = {Source("README", 3, "abc")};  // a narration named by its kind alone
+  EXPECT_TRUE(logic->butAddFile_Click(2).taken());
+  EXPECT_EQ(Attachments("1001"), (test::Tree{{"mov.avi", "movie"}, {"nar", "abc"}}));
 }
 
-TEST_F(AttachTest, RefusedFilesBringTheDialogBack) {
-  Start("1001");
-  window_.chosenFiles = {Source("Big.mpg", 5'000'001), Source("Movie.LNK", 10),
-                         Source("ok.mpg", 10, "small")};
-  logic_->butAddFile_Click(1);
-  EXPECT_EQ(window_.messages, (Strings{TooBig(5), kShortcut}));
-  EXPECT_EQ(window_.fileDialogs.size(), 3u);
-  EXPECT_EQ(Profile("1001"), (Strings{"mov.mpg", "pr.dat"}));
-
-  // Narrations: README has no extension, so the copy is named by its kind alone.
-  window_.chosenFiles = {Source("README", 3, "abc")};
-  logic_->butAddFile_Click(2);
-  EXPECT_EQ(window_.fileDialogs.back().filterLabel, "Linkable Files (*.WAV; *.MP3)");
-  EXPECT_EQ(Profile("1001"), (Strings{"mov.mpg", "nar", "pr.dat"}));
+TEST_F(AttachTest, ALimitOfZeroTakesOnlyEmptyFilesAndWhatIsNotCopiedChangesNothing) {
+  Start("1004");  // movies of size class 7, no narrations
+  EXPECT_EQ(logic->butAddFile_Click(1).result, kCancelled);
+  chosenFiles = {(dir / "pipe.avi").string(), Source("one.avi", 1), Source("empty.avi", 0)};
+  ASSERT_EQ(::mkfifo(chosenFiles[0].c_str(), 0600), 0);
+  EXPECT_EQ(logic->butAddFile_Click(1).result, kFailed) << "neither waits nor takes the pipe";
+  EXPECT_EQ(logic->butAddFile_Click(2).result, kRefusedKindNotAllowed);
+  logic->butAddFile_Click(3);  // no such button
+  EXPECT_TRUE(messages.empty());
+  EXPECT_TRUE(Attachments("1004").empty());
+  EXPECT_TRUE(logic->butAddFile_Click(1).taken());
+  EXPECT_EQ(messages, Strings{TooBig(0)});
+  EXPECT_EQ(fileDialogs.size(), 4u);
+  EXPECT_EQ(Attachments("1004"), (test::Tree{{"mov.avi", ""}}));
 }
 
-TEST_F(AttachTest, CancellingChangesNothingAndLimitZeroTakesOnlyEmptyFiles) {
-  Start("1004");
-  logic_->butAddFile_Click(1);
-  EXPECT_EQ(window_.fileDialogs.size(), 1u);
-  EXPECT_TRUE(window_.messages.empty());
-  EXPECT_EQ(Profile("1004"), Strings{"pr.dat"});
-
-  window_.chosenFiles = {Source("one.avi", 1), Source("empty.avi", 0)};
-  logic_->butAddFile_Click(1);
-  EXPECT_EQ(window_.messages, Strings{TooBig(0)});
-  EXPECT_EQ(Profile("1004"), (Strings{"mov.avi", "pr.dat"}));
-  logic_->butAddFile_Click(7);  // no such button
-  EXPECT_EQ(window_.fileDialogs.size(), 3u);
-}
-
-TEST_F(AttachTest, PresentationIsCopiedThenImportedAskingBeforeItReplacesAnImport) {
-  Start("1001");
-  const std::string package = Package("Show.KVS");
-  const fs::path folder = dir_ / "Slideshows" / "Year 5 Willow Dubois-Laurent Émile 1001";
-  window_.chosenFiles = {package};
-  logic_->butAddFile_Click(0);
-  EXPECT_EQ(window_.fileDialogs[0].filterLabel, "Kelvarin Slideshow (*.KVS)");
-  EXPECT_TRUE(window_.messages.empty());
-  EXPECT_EQ(Profile("1001"), (Strings{"pr.dat", "pres.kvs"}));
-  EXPECT_EQ(test::ReadBytes(folder / "one.jpg"), "slide one");
-
-  test::WriteBytes(folder / "old.txt", "from before");
-  test::WriteBytes(folder / "keep" / "inside.txt", "kept");
-  window_.chosenFiles = {package, package};
-  window_.answers = {MessageAnswer::kNo, MessageAnswer::kYes};
-  EXPECT_EQ(logic_->butAddFile_Click(0).result, AttachResult::kOldSlideshowKept);
-  const std::string question =
-      "[Slideshow Exists] A slideshow with the same name as your importing slideshow "
-      "exists.\r\nOver-write slideshow 'Year 5 Willow Dubois-Laurent Émile 1001' ? (YesNo, "
-      "Question)";
-  EXPECT_EQ(window_.messages, Strings{question});
-  EXPECT_TRUE(fs::exists(folder / "old.txt"));
-
-  EXPECT_TRUE(logic_->butAddFile_Click(0).taken());
-  EXPECT_EQ(window_.messages, (Strings{question, question}));
-  EXPECT_FALSE(fs::exists(folder / "old.txt"));
-  EXPECT_EQ(test::ReadBytes(folder / "keep" / "inside.txt"), "kept");
-  EXPECT_EQ(test::ReadBytes(folder / "one.jpg"), "slide one");
-
-  // Changed names give a new folder directly inside Slideshows, without a question.
-  window_.elements = {{"INPUT", "F_FirstName", "Émile"}, {"INPUT", "F_LastName", "smith/../jones"}};
-  logic_->butSaveText_Click();
-  window_.chosenFiles = {package};
-  logic_->butAddFile_Click(0);
-  EXPECT_EQ(window_.messages.size(), 2u);
-  EXPECT_EQ(
-      test::ReadBytes(dir_ / "Slideshows" / "Year 5 Willow Smith_.._jones Émile 1001" / "one.jpg"),
-      "slide one");
-  EXPECT_TRUE(fs::exists(folder / "one.jpg"));
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "Slideshows"), fs::directory_iterator()),
-            2);
-}
-
-TEST_F(AttachTest, APresentationIsTakenOnlyWholeAndOverTheLimitOnlyImported) {
+// A presentation is imported as the slideshow, and copied as the attachment only when the import is
+// complete and the package within the limit.
+TEST_F(AttachTest, APresentationIsImportedWholeAskingBeforeItReplacesAnImport) {
   Start("1004");  // presentations up to 1 MB
-  const fs::path folder = dir_ / "Slideshows" / "Art Studio Müller Jonas 1004";
-  window_.chosenFiles = {Package("first.kvs")};
-  ASSERT_TRUE(logic_->butAddFile_Click(0).taken());
-  const test::Tree profile = test::Snapshot(dir_ / "Profile" / "1004");
-  const test::Tree slideshows = test::Snapshot(dir_ / "Slideshows");
-
-  window_.chosenFiles = {Source("notes.kvs", 5000, "just text")};
-  EXPECT_EQ(logic_->butAddFile_Click(0).result, AttachResult::kRefusedNotPackage);
-  const std::string notAPackage =
-      "[Cannot Import] Not a kelvarin slideshow file. Cannot import selected file. (Ok)";
-  EXPECT_EQ(window_.messages, Strings{notAPackage});
-
-  test::PackageWriter broken("[SLIDESHOW]\r\ntotal=1\r\n");
-  broken.AddElement("slide_1_name", "cut.jpg");
-  broken.AddElement("slide_1_size", "5000");
-  broken.AddElement("slide_1_start_pos", "1");  // past the end of the package
-  broken.Write(dir_ / "home" / "broken.kvs");
-  window_.chosenFiles = {(dir_ / "home" / "broken.kvs").string()};
-  window_.answers = {MessageAnswer::kYes};
-  EXPECT_EQ(logic_->butAddFile_Click(0).result, AttachResult::kFailed);
-  EXPECT_EQ(window_.messages.back(),
-            "[Cannot Import] The slideshow could not be imported completely. The earlier "
-            "slideshow was kept. (Ok)");
-  EXPECT_EQ(test::Snapshot(dir_ / "Profile" / "1004"), profile);
-  EXPECT_EQ(test::Snapshot(dir_ / "Slideshows"), slideshows);
-
-  window_.messages.clear();
-  window_.chosenFiles = {Package("big.kvs", 1'000'001)};
-  window_.answers = {MessageAnswer::kYes};
-  const AttachOutcome big = logic_->butAddFile_Click(0);
+  chosenFiles = {Package("show.KVS"), Package("show.KVS"), Source("notes.kvs", 5000, "text"),
+                 Package("cut.kvs", 1001, true), Package("big.kvs", 1'000'001)};
+  EXPECT_TRUE(logic->butAddFile_Click(0).taken());
+  EXPECT_EQ(fileDialogs[0].patterns, Strings{"*.KVS"});
+  EXPECT_EQ(test::ReadBytes(dir / "Slideshows/Art Studio Müller Jonas 1004/one.jpg"), "slide one");
+  const auto kept = [this] {
+    return std::pair(test::Snapshot(Profile("1004")), test::Snapshot(dir / "Slideshows"));
+  };
+  const auto before = kept();
+  EXPECT_EQ(before.first.count("pres.kvs"), 1u);
+  EXPECT_EQ(logic->butAddFile_Click(0).result, kOldSlideshowKept);
+  answer = MessageAnswer::kYes;
+  EXPECT_EQ(logic->butAddFile_Click(0).result, kRefusedNotPackage);
+  EXPECT_EQ(logic->butAddFile_Click(0).result, kFailed);
+  EXPECT_EQ(kept(), before);
+  const AttachOutcome big = logic->butAddFile_Click(0);
   EXPECT_TRUE(big.taken());
   EXPECT_FALSE(big.detail.empty()) << "the organiser hears of the missing copy";
-  EXPECT_EQ(window_.messages.size(), 1u) << "no size message for presentations";
-  EXPECT_EQ(test::Snapshot(dir_ / "Profile" / "1004"), profile) << "no copy over the limit";
-  EXPECT_EQ(test::ReadBytes(folder / "one.jpg"), "slide one");
+  EXPECT_EQ(kept().first, before.first) << "no copy over the limit";
+  const std::string question =
+      "[Slideshow Exists] A slideshow with the same name as your importing slideshow "
+      "exists.\r\nOver-write slideshow 'Art Studio Müller Jonas 1004' ? (YesNo, Question)";
+  EXPECT_EQ(messages,
+            (Strings{question,
+                     "[Cannot Import] Not a kelvarin slideshow file. Cannot import selected file. "
+                     "(Ok)",
+                     question,
+                     "[Cannot Import] The slideshow could not be imported completely. The "
+                     "earlier slideshow was kept. (Ok)",
+                     question}));
+
+  // The names saved give a new folder, directly inside Slideshows, without a question.
+  Type("Jonas", "smith/../jones");
+  logic->butSaveText_Click();
+  chosenFiles = {Package("show.KVS")};
+  EXPECT_TRUE(logic->butAddFile_Click(0).taken());
+  EXPECT_EQ(messages.size(), 5u);
+  EXPECT_TRUE(fs::exists(dir / "Slideshows/Art Studio Smith_.._jones Jonas 1004/one.jpg"));
 }
 
-TEST_F(AttachTest, ACopyThatCannotBeMadeIsAFailureNotASizeRefusal) {
+TEST_F(AttachTest, ChangeImageCoversTheProfileFrameWithAnyPictureAndShowsIt) {
   Start("1001");
-  const fs::path fifo = dir_ / "home" / "pipe.avi";
-  fs::create_directories(fifo.parent_path());
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  window_.chosenFiles = {fifo.string()};
-  const AttachOutcome outcome = logic_->butAddFile_Click(1);
-  EXPECT_EQ(outcome.result, AttachResult::kFailed);
-  EXPECT_NE(outcome.detail.find("not a regular file"), std::string::npos) << outcome.detail;
-  EXPECT_TRUE(window_.messages.empty());
-  EXPECT_EQ(Profile("1001"), Strings{"pr.dat"});
-}
-
-TEST_F(AttachTest, ChangeImageResizesAnyPictureIntoTheProfileFrameAndShowsItAtOnce) {
-  Start("1001");
-  Strings changed;
-  logic_->ucResizeImage().SetChangeListener(
-      [&](std::string_view name) { changed.emplace_back(name); });
-  window_.photoLog.clear();
-  const std::string picture = Source("Me.JPG", 30'000'000, "picture");  // no size test
-  window_.chosenFiles = {picture};
-  logic_->butChangeImage_Click();
-
-  ASSERT_EQ(window_.fileDialogs.size(), 1u);
-  EXPECT_EQ(window_.fileDialogs[0].filterLabel, "Photo Files (*.JPG)");
-  EXPECT_EQ(window_.fileDialogs[0].patterns, Strings{"*.JPG"});
-  EXPECT_EQ(changed, (Strings{"SourceFilePath", "DestinationFilePath", "Stretch", "ResizeWidth",
-                              "ResizeHeight", "Compression"}));
-  EXPECT_EQ(window_.photoLog,
-            (Strings{"canvas 280x130", "canvas 280x427", "load " + picture, "draw 0 -66 280 560",
-                     "save " + Photo() + " at 100", "show " + Photo()}));
-  EXPECT_TRUE(window_.messages.empty());
-  EXPECT_EQ(Profile("1001"), (Strings{"image.fwi", "pr.dat"})) << "the picture is not copied";
-}
-
-TEST_F(AttachTest, PhotoBranchAfterAShortcutOrWithoutAProfileFolder) {
-  Start("1001");
-  window_.photoLog.clear();
-  const std::string missing = (dir_ / "home" / "gone.jpg").string();
-  window_.chosenFiles = {Source("Me.lnk", 3), missing};
-  logic_->butChangeImage_Click();
-  EXPECT_EQ(window_.messages, Strings{kShortcut});
-  EXPECT_EQ(window_.photoLog,
-            (Strings{"canvas 280x130", "canvas 280x427", "load " + missing, "show " + Photo()}))
-      << "a picture that cannot be read writes nothing; the old photo stays shown";
-
-  // The photo and an empty kind are never copied into the profile.
-  const std::string source = Source("me.jpg", 10);
-  EXPECT_FALSE(logic_->CopyAndAttachFile(source, 10, "photo", "jpg").taken());
-  EXPECT_FALSE(logic_->CopyAndAttachFile(source, 10, "  ", "jpg").taken());
+  const std::string photo = (Profile("1001") / "image.fwi").string();
+  chosenFiles = {Source("Me.lnk", 3), Source("Me.JPG", 30'000'000), (dir / "gone.jpg").string()};
+  EXPECT_TRUE(logic->butChangeImage_Click().taken());  // no size test
+  EXPECT_EQ(messages, Strings{kShortcut});
+  EXPECT_EQ(fileDialogs[0].patterns, Strings{"*.JPG"});
+  const imaging::ImgResize& resize = logic->ucResizeImage();
+  EXPECT_EQ(std::tuple(resize.ResizeWidth(), resize.ResizeHeight(), resize.Stretch(),
+                       resize.Compression(), resize.DestinationFilePath()),
+            std::tuple(280, 427, false, 100, photo));
+  EXPECT_EQ(photosShown.back(), photo);
+  EXPECT_EQ(Attachments("1001"), (test::Tree{{"image.fwi", "JPEG"}})) << "the picture not copied";
+  EXPECT_EQ(logic->butChangeImage_Click().result, kFailed) << "a picture that cannot be read";
+  EXPECT_EQ(test::ReadBytes(photo), "JPEG");
+  // The photo and an empty kind are never copied as attachments.
+  EXPECT_FALSE(logic->CopyAndAttachFile(photo, 10, "photo", "jpg").taken());
+  EXPECT_FALSE(logic->CopyAndAttachFile(photo, 10, "  ", "jpg").taken());
 
   Start("../1001");  // names no profile folder
-  window_.photoLog.clear();
-  window_.chosenFiles = {source};
-  logic_->butChangeImage_Click();
-  EXPECT_TRUE(window_.photoLog.empty());
-  EXPECT_EQ(Profile("1001"), Strings{"pr.dat"});
+  photosShown.clear();
+  chosenFiles = {Source("me.jpg", 10)};
+  EXPECT_EQ(logic->butChangeImage_Click().result, kFailed);
+  EXPECT_TRUE(photosShown.empty());
 }
 
 }  // namespace

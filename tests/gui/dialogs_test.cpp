@@ -11,63 +11,62 @@
 namespace vt::platform {
 namespace {
 
-using app::MessageAnswer;
-using app::MessageButtons;
-using app::MessageIcon;
+using app::MessageAnswer, test::Press;
 using Strings = std::vector<std::string>;
-using test::Press;
 
-const app::MessageBox kExitQuestion = {"Exit Kelvarin Vellumtide?", "Exit", MessageButtons::kYesNo,
-                                       MessageIcon::kQuestion};
-const app::MessageBox kNotice = {"Please select a group first.", "", MessageButtons::kOk,
-                                 MessageIcon::kNone};
+const app::MessageBox kExit = {"Exit <b>Vellumtide</b>?", "Exit", app::MessageButtons::kYesNo,
+                               app::MessageIcon::kQuestion};
+const app::MessageBox kNotice = {"Select a group.", "", app::MessageButtons::kOk,
+                                 app::MessageIcon::kNone};
 
-DialogHook PressKey(Qt::Key key) {
-  return [key](QDialog& dialog) { QTest::keyClick(&dialog, key); };
+struct Box {
+  std::string name;
+  app::MessageBox box;
+  DialogHook answer;
+  MessageAnswer expected;
+};
+
+class MessageBoxTest : public ::testing::TestWithParam<Box> {};
+
+// The text is shown as it stands, never as markup; a box without a title has the program's name.
+TEST_P(MessageBoxTest, ShowsItsTextTitleButtonsAndIconAndReturnsTheAnswer) {
+  Strings seen;
+  ScopedDialogHooks hooks({[&](QDialog& dialog) {
+    auto& box = dynamic_cast<QMessageBox&>(dialog);
+    seen.push_back(test::Described(box) + (box.textFormat() == Qt::PlainText ? "" : " as markup"));
+    GetParam().answer(dialog);
+  }});
+  EXPECT_EQ(ShowMessageBox(nullptr, GetParam().box), GetParam().expected);
+  EXPECT_EQ(seen, Strings{GetParam().box.title.empty()
+                              ? "[Vellumtide] Select a group. (Ok)"
+                              : "[Exit] Exit <b>Vellumtide</b>? (YesNo, Question)"});
 }
 
-TEST(MessageBox, ShowsItsTextTitleButtonsAndIconAndReturnsTheButtonPressed) {
-  const std::string kExitSeen = "[Exit] Exit Kelvarin Vellumtide? (YesNo, Question)";
-  const struct {
-    app::MessageBox box;
-    DialogHook answer;
-    MessageAnswer expected;
-    std::string seen;
-  } cases[] = {
-      {kExitQuestion, Press(QMessageBox::Yes), MessageAnswer::kYes, kExitSeen},
-      {kExitQuestion, Press(QMessageBox::No), MessageAnswer::kNo, kExitSeen},
-      {kExitQuestion, PressKey(Qt::Key_Return), MessageAnswer::kYes, kExitSeen},
-      {kExitQuestion, PressKey(Qt::Key_Escape), MessageAnswer::kNo, kExitSeen},
-      // Without a title the box is titled with the program's name.
-      {kNotice, Press(QMessageBox::Ok), MessageAnswer::kOk,
-       "[Vellumtide] Please select a group first. (Ok)"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.seen);
-    Strings shown;
-    ScopedDialogHooks hooks({[&](QDialog& dialog) {
-      shown.push_back(test::Described(dynamic_cast<QMessageBox&>(dialog)));
-      c.answer(dialog);
-    }});
-    EXPECT_EQ(ShowMessageBox(nullptr, c.box), c.expected);
-    EXPECT_EQ(hooks.Remaining(), 0u);
-    EXPECT_EQ(shown, Strings{c.seen});
-  }
-}
+const Box kBoxes[] = {
+    {"Yes", kExit, Press(QMessageBox::Yes), MessageAnswer::kYes},
+    {"No", kExit, Press(QMessageBox::No), MessageAnswer::kNo},
+    {"ReturnIsYes", kExit, [](QDialog& box) { QTest::keyClick(&box, Qt::Key_Return); },
+     MessageAnswer::kYes},
+    {"EscapeIsNo", kExit, [](QDialog& box) { QTest::keyClick(&box, Qt::Key_Escape); },
+     MessageAnswer::kNo},
+    {"Notice", kNotice, Press(QMessageBox::Ok), MessageAnswer::kOk},
+};
+INSTANTIATE_TEST_SUITE_P(Answers, MessageBoxTest, ::testing::ValuesIn(kBoxes),
+                         [](const auto& info) { return info.param.name; });
 
-TEST(DialogHooks, DialogLeftUnansweredIsClosedAndOneBeyondTheHooksIsRejectedAndNoted) {
+TEST(DialogHooks, CloseWhatIsLeftOpenRejectAndNoteWhatHasNoHookAndNest) {
   QDialog dialog;
   ScopedDialogHooks outer(
       {[](QDialog& shown) { EXPECT_TRUE(shown.isVisible()); }, Press(QMessageBox::Yes)});
   EXPECT_EQ(RunDialog(dialog), QDialog::Rejected);
   EXPECT_FALSE(dialog.isVisible());
   {
-    ScopedDialogHooks hooks({});
-    EXPECT_EQ(ShowMessageBox(nullptr, kExitQuestion), MessageAnswer::kNo);
-    EXPECT_EQ(hooks.Unexpected(), Strings{"Exit: Exit Kelvarin Vellumtide?"});
+    ScopedDialogHooks inner({});
+    EXPECT_EQ(ShowMessageBox(nullptr, kExit), MessageAnswer::kNo);
+    EXPECT_EQ(inner.Unexpected(), Strings{"Exit: Exit <b>Vellumtide</b>?"});
   }
-  EXPECT_EQ(ShowMessageBox(nullptr, kExitQuestion), MessageAnswer::kYes)
-      << "the outer hooks are back in force";
+  EXPECT_EQ(ShowMessageBox(nullptr, kExit), MessageAnswer::kYes) << "the outer hooks are back";
+  EXPECT_EQ(outer.Remaining(), 0u);
 }
 
 }  // namespace

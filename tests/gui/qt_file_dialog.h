@@ -4,16 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <QDialogButtonBox>
-#include <QFileDialog>
-#include <QFileSystemModel>
-#include <QListView>
-#include <QPushButton>
-#include <QSettings>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 #include <algorithm>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,19 +17,11 @@ namespace vt::test {
 
 using Names = std::vector<std::string>;
 
-inline QString Native(const std::filesystem::path& path) {
-  return QFile::decodeName(path.c_str());
-}
-
-// Qt's dialog settings (last folder, view) go to a folder of the test run instead of the person's
-// configuration.
+// Qt's dialog settings (last folder, view) go to the test run, not the person's configuration.
 inline void KeepQtDialogSettingsInTheTestRun() {
   static const TempDir qtSettings;
-  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Native(qtSettings.path()));
-}
-
-inline QListView* Listing(QFileDialog& dialog) {
-  return dialog.findChild<QListView*>(QStringLiteral("listView"));
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                     QFile::decodeName(qtSettings.path().c_str()));
 }
 
 inline QPushButton* DialogButton(QFileDialog& dialog, QDialogButtonBox::StandardButton which) {
@@ -44,7 +30,7 @@ inline QPushButton* DialogButton(QFileDialog& dialog, QDialogButtonBox::Standard
 
 // The names the dialog lists, in its order.
 inline Names Listed(QFileDialog& dialog) {
-  const QListView* view = Listing(dialog);
+  const auto* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
   Names names;
   for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row) {
     names.push_back(
@@ -53,25 +39,16 @@ inline Names Listed(QFileDialog& dialog) {
   return names;
 }
 
-// Lets `go` navigate and waits until the model has read `folder`; what is listed then is complete
-// and filtered, though the model may not have sorted it yet: the names come sorted here.
-inline Names ListAfter(QFileDialog& dialog, const std::filesystem::path& folder,
-                       const std::function<void()>& go) {
-  bool loaded = false;
-  const QString path = Native(folder);
-  const QMetaObject::Connection connection =
-      QObject::connect(dialog.findChild<QFileSystemModel*>(), &QFileSystemModel::directoryLoaded,
-                       [&loaded, &path](const QString& done) { loaded = loaded || done == path; });
-  go();
-  EXPECT_TRUE(QTest::qWaitFor([&loaded] { return loaded; })) << path.toStdString();
-  QObject::disconnect(connection);
+// Opens `folder` and waits until the model has read it; what is listed then is complete and
+// filtered, though perhaps not sorted yet: the names come sorted here.
+inline Names ListFolder(QFileDialog& dialog, const std::filesystem::path& folder) {
+  QSignalSpy loaded(dialog.findChild<QFileSystemModel*>(), &QFileSystemModel::directoryLoaded);
+  const QString path = QFile::decodeName(folder.c_str());
+  dialog.setDirectory(path);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return loaded.contains({path}); })) << path.toStdString();
   Names names = Listed(dialog);
   std::sort(names.begin(), names.end());
   return names;
-}
-
-inline Names ListFolder(QFileDialog& dialog, const std::filesystem::path& folder) {
-  return ListAfter(dialog, folder, [&] { dialog.setDirectory(Native(folder)); });
 }
 
 // Selects the entry in the listing, as the person does with a click.
@@ -79,8 +56,8 @@ inline void Select(QFileDialog& dialog, const std::string& name) {
   const Names names = Listed(dialog);
   const auto found = std::find(names.begin(), names.end(), name);
   ASSERT_NE(found, names.end()) << name << " is not listed";
-  const QListView* view = Listing(dialog);
-  Listing(dialog)->setCurrentIndex(
+  auto* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
+  view->setCurrentIndex(
       view->model()->index(static_cast<int>(found - names.begin()), 0, view->rootIndex()));
 }
 

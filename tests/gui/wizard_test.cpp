@@ -1,0 +1,82 @@
+// The wizard program as it starts: RunWizard makes its own application, so these tests run in a
+// program that has none.
+#include "platform/wizard.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QThread>
+#include <QTimer>
+#include <string>
+#include <vector>
+
+#include "tests/support/demo_installation.h"
+#include "tests/support/temp_dir.h"
+
+namespace vt::platform {
+namespace {
+
+// What the first turn of the wizard's event loop found: the group chosen in the shown window and
+// the tab that "Next >" led to; empty when no application was made.
+std::string seen;
+
+// Looks at the window once the wizard's event loop runs, then ends the loop. Start-up passes
+// events by hand before: those turns only look again later.
+void LookAtTheWindow() {
+  if (QThread::currentThread()->loopLevel() == 0) {
+    QTimer::singleShot(0, LookAtTheWindow);
+    return;
+  }
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (qobject_cast<QMainWindow*>(widget) != nullptr && widget->isVisible()) {
+      widget->findChild<QPushButton*>(QStringLiteral("butNext_1"))->click();
+      seen =
+          widget->findChild<QComboBox*>(QStringLiteral("cboGroups"))->currentText().toStdString() +
+          ", tab " +
+          std::to_string(
+              widget->findChild<QTabWidget*>(QStringLiteral("sstProfile"))->currentIndex());
+    }
+  }
+  QCoreApplication::exit(7);
+}
+
+// Runs as the wizard's application is made.
+void WhenTheApplicationIsMade() {
+  seen = "no window shown";
+  QTimer::singleShot(0, LookAtTheWindow);
+}
+
+int RunWizardWith(std::vector<std::string> arguments) {
+  static const bool registered = (qAddPreRoutine(WhenTheApplicationIsMade), true);
+  EXPECT_TRUE(registered);
+  const test::TempDir installation;
+  test::WriteDemoInstallation(installation.path());
+  ::setenv("VELLUMTIDE_HOME", installation.path().c_str(), 1);
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  seen.clear();
+  std::vector<char*> argv;
+  for (std::string& argument : arguments) {
+    argv.push_back(argument.data());
+  }
+  int argc = static_cast<int>(argv.size());
+  argv.push_back(nullptr);
+  return RunWizard(argc, argv.data());
+}
+
+TEST(Wizard, OpensTheNamedProfileInAShownWindowAndRunsUntilItEnds) {
+  EXPECT_EQ(RunWizardWith({"vellumtide", " 1001 "}), 7);
+  EXPECT_EQ(seen, "Year 5 Willow, tab 1");
+}
+
+TEST(Wizard, EndsAtOnceWhenNoProfileIsNamed) {
+  EXPECT_EQ(RunWizardWith({"vellumtide", " "}), 0);
+  EXPECT_EQ(seen, "") << "an application was made";
+}
+
+}  // namespace
+}  // namespace vt::platform
