@@ -125,6 +125,7 @@ TEST_P(SpecialFileTest, StartsAsIfTheFileWereMissing) {
   const auto& [file, kind] = GetParam();
   fs::remove(dir / file);
   Start("1001");
+  EXPECT_FALSE(fs::exists(dir / file)) << "nothing is made where a file is missing";
   const auto missing = std::pair(entries, page);
   if (kind == "Fifo") {
     ASSERT_EQ(::mkfifo((dir / file).c_str(), 0600), 0);

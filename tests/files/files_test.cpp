@@ -5,15 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
-#include <functional>
 #include <optional>
-#include <string>
 
 #include "files/read.h"
 #include "files/replace.h"
 #include "tests/support/child.h"
 #include "tests/support/files.h"
+#include "tests/support/row_name.h"
 #include "tests/support/temp_dir.h"
 
 namespace vt::files {
@@ -27,11 +25,6 @@ using test::WriteBytes;
 using namespace std::string_literals;
 
 constexpr std::uint64_t kCap = 1000;
-
-void Sized(const fs::path& path, std::uint64_t size) {
-  WriteBytes(path, "");
-  fs::resize_file(path, size);
-}
 
 // What stands at the path the reader is given; the refusal expected, none when it reads.
 struct ReadCase {
@@ -64,9 +57,13 @@ INSTANTIATE_TEST_SUITE_P(
                    WriteBytes(d / "target", "linked");
                    fs::create_symlink(d / "target", p);
                  }},
-        ReadCase{"OverTheCap", [](auto& p, auto&) { Sized(p, kCap + 1); }, Error::Kind::kTooLarge},
+        ReadCase{"OverTheCap", [](auto& p, auto&) { WriteBytes(p, std::string(kCap + 1, 'x')); },
+                 Error::Kind::kTooLarge},
         ReadCase{"SparseHundredGigabytes",
-                 [](auto& p, auto&) { Sized(p, std::uint64_t{100} << 30); },
+                 [](auto& p, auto&) {
+                   WriteBytes(p, "");
+                   fs::resize_file(p, std::uint64_t{100} << 30);
+                 },
                  Error::Kind::kTooLarge},
         ReadCase{"Fifo", [](auto& p, auto&) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); },
                  Error::Kind::kNotRegularFile},
@@ -74,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
                  Error::Kind::kNotRegularFile},
         ReadCase{"DanglingLink", [](auto& p, auto& d) { fs::create_symlink(d / "none", p); },
                  Error::Kind::kSystem}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::RowName());
 
 // Runs the work in a child process whose files may not grow past `bytes`, as on a full disk, and
 // which an alarm ends after 10 s: a write retried for ever fails the test instead of hanging it.
@@ -128,6 +125,7 @@ TEST(ReplaceFile, AKillAtAnyStepLeavesTheOldOrTheNewFileAndTheNextSweepsWhatItLe
     const std::string content = ReadBytes(dir / "pr.dat");
     EXPECT_TRUE(content == "new" || (stopped && content == "old")) << content;
     Tree expected = {{"pr.dat", "next"}};
+    WriteBytes(dir / ".vt-0123456789abcdef-AbCdEfGhIj.tmp", "unlocked, so swept");
     // Names off ours in one place each are none of ours.
     for (const std::string& name :
          {busy, "_vt-0123456789abcdef-AbCdEfGhIj.tmp"s, ".vt-0123456789abcdef_AbCdEfGhIj.tmp"s,
@@ -156,12 +154,11 @@ TEST(CopyToNewFile, CopiesFromAnotherFileSystemInPieces) {
   }
   WriteBytes(source, bytes);
   const test::TempDir dir;
-  const bool copied = InBoundedChild([&] {
+  EXPECT_TRUE(InBoundedChild([&] {
     Result<NewFile> copy = CopyToNewFile(source, *Folder::Open(dir.path()), "copy");
     return copy && copy->Commit();
-  });
+  }));
   fs::remove(source);
-  EXPECT_TRUE(copied);
   EXPECT_EQ(Snapshot(dir.path()), (Tree{{"copy", bytes}}));
 }
 

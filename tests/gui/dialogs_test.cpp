@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/gui/message_hooks.h"
+#include "tests/support/row_name.h"
 
 namespace vt::platform {
 namespace {
@@ -51,8 +52,7 @@ const Box kBoxes[] = {
      MessageAnswer::kNo},
     {"Notice", kNotice, Press(QMessageBox::Ok), MessageAnswer::kOk},
 };
-INSTANTIATE_TEST_SUITE_P(Answers, MessageBoxTest, ::testing::ValuesIn(kBoxes),
-                         [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Answers, MessageBoxTest, ::testing::ValuesIn(kBoxes), test::RowName());
 
 TEST(DialogHooks, CloseWhatIsLeftOpenRejectAndNoteWhatHasNoHookAndNest) {
   QDialog dialog;

@@ -1,4 +1,5 @@
 #include "platform/html_form_view.h"
+#include "tests/support/row_name.h"
 
 #include <gtest/gtest.h>
 
@@ -102,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
         Text{"ClosesThePage", "t", "</font></p></body></html><p>After"},
         Text{"AFieldOfItsOwn", "t", "<input name='cat2' value='x'>"},
         Text{"UnfinishedTag", "t", "Hobbies <b"}),
-    [](const auto& info) { return info.param.name; });
+    test::RowName());
 
 TEST_F(HtmlFormViewTest, ShowsEachCaptionAboveItsFieldWhichItNamesForScreenReaders) {
   Show("<b>Chess</b> & Go", {{"<b>Hobbies</b> and interests", ""}, {"Arts &amp; crafts", ""}});
@@ -135,7 +136,6 @@ TEST_F(HtmlFormViewTest, ShowsEachCaptionAboveItsFieldWhichItNamesForScreenReade
   hobbies.setHtml(view->findChildren<QLabel*>().at(3)->text());
   EXPECT_EQ(hobbies.find(QStringLiteral("Hobbies")).charFormat().fontWeight(), QFont::Bold);
   EXPECT_EQ(hobbies.find(QStringLiteral("and")).charFormat().fontWeight(), QFont::Normal);
-  EXPECT_EQ(view->widget()->palette().color(QPalette::Window), QColor(Qt::white));
 }
 
 TEST_F(HtmlFormViewTest, TextAreasAreSizedByColumnsAndRowsWrapSoftlyOnTheBodyColour) {
@@ -177,15 +177,12 @@ TEST_F(HtmlFormViewTest, ALongPageIsBuiltAsItIsReachedAndWalkedByKeyboard) {
   Categories categories;
   Strings expected = {"F_FirstName: First Name", "F_LastName: Last Name"};
   for (int k = 1; k <= 300; ++k) {
-    categories.push_back({"Caption " + std::to_string(k), "text\r\n\x0B" + std::to_string(k)});
+    categories.push_back({"Caption " + std::to_string(k), "text\r\n\v" + std::to_string(k)});
     expected.push_back("cat" + std::to_string(k) + ": Caption " + std::to_string(k));
   }
   Show("G", categories);
   ASSERT_EQ(Find("cat300"), nullptr) << "the end of the page is not built before it is needed";
-  EXPECT_EQ(Fields().back(),
-            "cat300=text\r\n\x0B"
-            "300")
-      << "not built, still given back";
+  EXPECT_EQ(Fields().back(), "cat300=text\r\n\v300") << "not built, still given back";
 
   after->setFocus();
   QTest::keyClick(after, Qt::Key_Backtab);
@@ -208,9 +205,6 @@ TEST_F(HtmlFormViewTest, ALongPageIsBuiltAsItIsReachedAndWalkedByKeyboard) {
   EXPECT_TRUE(view->viewport()->rect().contains(Find("cat300")->mapTo(view->viewport(), QPoint())));
   expected.pop_back();
   EXPECT_EQ(walk(Qt::Key_Backtab, expected.size()), Strings(expected.rbegin(), expected.rend()));
-  EXPECT_EQ(Fields().back(),
-            "cat300=text\r\n\x0B"
-            "300");
 
   // A new page of the same length: scrolled to its end, what comes into sight is built.
   before->setFocus();

@@ -13,7 +13,6 @@
 #include <QThread>
 #include <QTimer>
 #include <string>
-#include <vector>
 
 #include "tests/support/demo_installation.h"
 #include "tests/support/temp_dir.h"
@@ -45,36 +44,33 @@ void LookAtTheWindow() {
   QCoreApplication::exit(7);
 }
 
-// Runs as the wizard's application is made.
+// Runs as each application is made.
 void WhenTheApplicationIsMade() {
   seen = "no window shown";
   QTimer::singleShot(0, LookAtTheWindow);
 }
+Q_COREAPP_STARTUP_FUNCTION(WhenTheApplicationIsMade)
 
-int RunWizardWith(std::vector<std::string> arguments) {
-  static const bool registered = (qAddPreRoutine(WhenTheApplicationIsMade), true);
-  EXPECT_TRUE(registered);
+// Runs the wizard on a demo installation, its one argument `id`.
+int RunWizardWith(std::string id) {
   const test::TempDir installation;
   test::WriteDemoInstallation(installation.path());
   ::setenv("VELLUMTIDE_HOME", installation.path().c_str(), 1);
   ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
   seen.clear();
-  std::vector<char*> argv;
-  for (std::string& argument : arguments) {
-    argv.push_back(argument.data());
-  }
-  int argc = static_cast<int>(argv.size());
-  argv.push_back(nullptr);
-  return RunWizard(argc, argv.data());
+  std::string program = "vellumtide";
+  char* argv[] = {program.data(), id.data(), nullptr};
+  int argc = 2;
+  return RunWizard(argc, argv);
 }
 
 TEST(Wizard, OpensTheNamedProfileInAShownWindowAndRunsUntilItEnds) {
-  EXPECT_EQ(RunWizardWith({"vellumtide", " 1001 "}), 7);
+  EXPECT_EQ(RunWizardWith(" 1001 "), 7);
   EXPECT_EQ(seen, "Year 5 Willow, tab 1");
 }
 
 TEST(Wizard, EndsAtOnceWhenNoProfileIsNamed) {
-  EXPECT_EQ(RunWizardWith({"vellumtide", " "}), 0);
+  EXPECT_EQ(RunWizardWith(" "), 0);
   EXPECT_EQ(seen, "") << "an application was made";
 }
 

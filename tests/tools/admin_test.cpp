@@ -11,6 +11,7 @@
 #include "tests/support/child.h"
 #include "tests/support/files.h"
 #include "tests/support/package_writer.h"
+#include "tests/support/row_name.h"
 #include "tests/support/temp_dir.h"
 #include "textdata/setup_data.h"
 #include "tools/admin/installation.h"
@@ -184,8 +185,7 @@ const Refusal kRefusals[] = {
     {"NotAPicture", "$A photo in 1001 e.jpg", 1, "e.jpg is not a picture; "},
     {"PhotoWithoutProfile", "$A photo in 9999 me.png", 1, "no profile folder for '9999'"},
 };
-INSTANTIATE_TEST_SUITE_P(Commands, AdminRefuses, ::testing::ValuesIn(kRefusals),
-                         [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Commands, AdminRefuses, ::testing::ValuesIn(kRefusals), test::RowName());
 
 }  // namespace
 }  // namespace vt::admin
