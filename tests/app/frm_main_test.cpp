@@ -1,131 +1,229 @@
 #include "app/frm_main.h"
 
+#include <gmock/gmock.h>
 #include <sys/stat.h>
 
+#include <fstream>
+
+#include "app/mmain.h"
 #include "app/paths.h"
-#include "tests/app/fake_window.h"
+#include "platform/sqlcipher_database.h"
+#include "tests/support/child.h"
+#include "tests/support/demo_installation.h"
+#include "tests/support/files.h"
+#include "tests/support/package_writer.h"
+#include "tests/support/temp_dir.h"
 #include "textdata/profile_record.h"
 
 namespace vt::app {
 namespace {
 
 namespace fs = std::filesystem;
-using test::HasSubstr;
-using test::Strings;
-using Buttons = std::array<bool, 3>;
-using WizardTest = test::WizardFixture;
+using Strings = std::vector<std::string>;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using enum AttachResult;
 using namespace std::string_literals;
 
 const std::string kTrip =
     "The school trip to Zürich, when the bus broke down and we sang for two hours.";
+const std::string kShortcut =
+    "[Selected File] The file you have selected is a shortcut link. Select another file. (Ok)";
+const std::string kTooBig = "[] The selected file size exceeds the maximum file size allowed. (";
+const std::string kNotPackage =
+    "[Cannot Import] Not a kelvarin slideshow file. Cannot import selected file. (Ok)";
+const std::string kIncomplete =
+    "[Cannot Import] The slideshow could not be imported completely. The earlier slideshow was "
+    "kept. (Ok)";
 
-TEST_F(WizardTest, StartUpShowsTheRecordUnderItsGroupAndSavesNothing) {
+// Takes every existing file for a picture of 600 x 1200 and writes "JPEG" for the photo.
+struct FakeRaster : imaging::RasterPort {
+  imaging::Size canvas;
+  imaging::SourceLoad LoadSource(const fs::path& file, const DrawnSize&) override {
+    return {fs::exists(file) ? std::optional(imaging::Size{600, 1200}) : std::nullopt, "bad"};
+  }
+  void ResizeCanvas(imaging::Size size) override { canvas = size; }
+  imaging::Size CanvasSize() const override { return canvas; }
+  void DrawSource(const imaging::Placement&) override {}
+  std::string SaveCanvasAsJpeg(const fs::path& file, int) override {
+    return std::ofstream(file) << "JPEG" ? "" : "cannot write";
+  }
+};
+
+// The wizard's logic on the demo installation with the test as its window: the person answers
+// questions with `answer` and file dialogs with `chosenFiles` in turn, and has typed `typed`.
+class WizardTest : public ::testing::Test, public MainWindowPort {
+ protected:
+  void SetUp() override { test::WriteDemoInstallation(dir.path()); }
+
+  void Start(const std::string& profileId) {
+    logic = std::make_unique<frmMain>(*this, dir.path(), platform::OpenDatabase,
+                                      std::make_unique<FakeRaster>());
+    OpenProfileOf(*logic, profileId);
+  }
+  std::string Person(const std::string& id) const {
+    const char* sql =
+        "SELECT p_fname || ' ' || p_lname || ' in ' || (SELECT group_concat(g_p_g_id) FROM "
+        "group_persons WHERE g_p_p_id = p_id) AS v FROM persons WHERE p_id = ?1";
+    const auto db = platform::OpenDatabase(DatabasePath(dir.path()));
+    return db->Execute(sql, std::array{id}).value().Field(0, "v").value_or("none");
+  }
+  // A file of `size` bytes (sparse) in the person's own folder outside the installation.
+  std::string Source(const std::string& name, std::uintmax_t size, std::string_view head = {}) {
+    test::WriteBytes(dir / "home" / name, head);
+    fs::resize_file(dir / "home" / name, size);
+    return (dir / "home" / name).string();
+  }
+  test::Tree Attachments(const std::string& id) {
+    test::Tree files = test::Snapshot(dir / "Profile" / id);
+    files.erase("pr.dat");
+    return files;
+  }
+
+  void ShowWindow() override {}
+  void SetProgramIcon() override {}
+  void SelectTab(int) override {}
+  void SetTabsEnabled(bool) override {}
+  void SetGroupListEnabled(bool) override {}
+  void FocusGroupList() override {}
+  void SetGroupEntries(const Strings& list) override { entries = list, group = -1; }
+  int SelectedGroupIndex() const override { return group; }
+  std::string SelectedGroupText() const override { return group < 0 ? "" : entries.at(group); }
+  void SetSelectedGroupIndex(int index) override { group = index; }
+  int FindGroupEntry(const std::string& text) const override {
+    const auto found = std::ranges::find(entries, text);
+    return found == entries.end() ? -1 : static_cast<int>(found - entries.begin());
+  }
+  void ShowPage(const std::string& html, const std::vector<entryform::FieldValue>&) override {
+    page = html;
+  }
+  std::vector<entryform::PageElement> PageElements() const override { return typed; }
+  bool ShowPhoto(const fs::path& picture) override {
+    photosShown.push_back(picture.string());
+    return fs::exists(picture);
+  }
+  void SetAttachmentButtonEnabled(int index, bool enabled) override {
+    buttons.at(static_cast<std::size_t>(index)) = enabled ? '1' : '0';
+  }
+  void ShowBusy() override { busy += '+'; }
+  void HideBusy() override { busy += '-'; }
+  MessageAnswer ShowMessage(const MessageBox& box) override {
+    const bool yesNo = box.buttons == MessageButtons::kYesNo;
+    messages.push_back("[" + box.title + "] " + box.text + (yesNo ? " (YesNo" : " (Ok") +
+                       (box.icon == MessageIcon::kQuestion ? ", Question)" : ")"));
+    return yesNo ? answer : MessageAnswer::kOk;
+  }
+  std::optional<std::string> ShowFileDialog(const FileDialogSetup&) override {
+    return dialogs < chosenFiles.size() ? std::optional(chosenFiles[dialogs++]) : std::nullopt;
+  }
+  void CloseWindow() override {
+    bool cancel = false;
+    logic->Form_Unload(cancel);
+    ends += cancel ? "" : "closed ";
+  }
+  void EndProgram() override { ends += "ended "; }
+
+  test::TempDir dir;
+  std::unique_ptr<frmMain> logic;
+  Strings entries, messages, photosShown, chosenFiles;  // messages: "[title] text (buttons, icon)"
+  int group = -1;                                       // the selected entry
+  std::size_t dialogs = 0;                              // how many file dialogs were answered
+  std::string page, ends, busy;                         // busy: '+' shown, '-' hidden
+  std::string buttons = "???";                          // the attachment buttons, '1' enabled
+  std::vector<entryform::PageElement> typed;
+  MessageAnswer answer = MessageAnswer::kNo;
+};
+
+// Leaving asks first and saves nothing.
+TEST_F(WizardTest, TheRecordShownAtStartUpIsSavedOnAGroupChangeOnly) {
   const test::Tree before = test::Snapshot(dir.path());
   Start("1001");
-  EXPECT_EQ(entries, (Strings{"Select a group...", "Year 5 Willow", "Chess & Go Club", "Art Studio",
-                              "Drama Group"}));
-  EXPECT_EQ(selected, 1);
-  EXPECT_TRUE(shown && tabsEnabled && groupListEnabled && groupListFocused && tab == 0 && !busy);
-  EXPECT_EQ(busyShown, 1);
-  EXPECT_EQ(photosShown.back(), (Profile("1001") / "image.fwi").string());
-  EXPECT_EQ(attachmentButtons, (Buttons{true, true, true}));
-  EXPECT_THAT(page, HasSubstr("Group: <b>Year 5 Willow</b>"));
-  EXPECT_THAT(page, HasSubstr("name='F_FirstName' value=\"Émile\">"));
-  EXPECT_THAT(page, HasSubstr("<b>Hobbies</b> and interests</font><br>    <textarea name='cat1'"));
-  EXPECT_THAT(page, HasSubstr("wrap='VIRTUAL'>" + kTrip + "</textarea>"));
-  EXPECT_THAT(page, ::testing::Not(HasSubstr("cat4")));
-  EXPECT_TRUE(messages.empty());
+  EXPECT_THAT(page, AllOf(HasSubstr("Group: <b>Year 5 Willow</b>"),
+                          HasSubstr("name='F_FirstName' value=\"Émile\">"),
+                          HasSubstr("A favourite memory</font><br>    <textarea name='cat3' "
+                                    "cols='45' rows='10' wrap='VIRTUAL'>" +
+                                    kTrip),
+                          Not(HasSubstr("cat4"))));
+  EXPECT_EQ(photosShown.back(), (dir / "Profile/1001/image.fwi").string());
   EXPECT_EQ(test::Snapshot(dir.path()), before);
-}
 
-TEST_F(WizardTest, GroupChangeSavesThePageUnderTheNewGroupThenShowsItsForm) {
-  Start("1001");
-  Type("  anne-MARIE ", "o'neil", {" first ", "\r\nsecond\r\n"});  // the third is not on the page
-  PersonSelectsGroup(3);
-  EXPECT_EQ(test::ReadBytes(Profile("1001") / "pr.dat"),
+  typed = {{"INPUT", "F_FirstName", "  anne-MARIE "},
+           {"INPUT", "F_LastName", "o'neil"},
+           {"TEXTAREA", "cat1", " first "},
+           {"TEXTAREA", "cat2", "\r\nsecond\r\n"}};  // no cat3
+  group = 3;
+  logic->cboGroups_Click();
+  EXPECT_EQ(test::ReadBytes(dir / "Profile/1001/pr.dat"),
             textdata::FormatProfileRecord(
                 {"Art Studio", "Anne-marie", "O'neil", {"first", "\r\nsecond\r\n", kTrip}}));
-  EXPECT_EQ(Names("1001"), "Anne-marie O'neil");
-  EXPECT_EQ(Query("SELECT g_p_g_id AS v FROM group_persons WHERE g_p_p_id = '1001' ORDER BY 1"),
-            "3,4");
-  EXPECT_THAT(page, HasSubstr("Group: <b>Art Studio</b>"));
-  EXPECT_EQ(attachmentButtons, (Buttons{true, true, false}));
-  EXPECT_TRUE(messages.empty());
-}
+  EXPECT_EQ(buttons, "110");
 
-TEST_F(WizardTest, ARecordGroupTheListLacksGivesThePlaceholderWhichSavesNothing) {
-  const test::Tree before = test::Snapshot(dir.path());
-  Start("1005");
-  EXPECT_EQ(selected, 0);
-  EXPECT_THAT(page, HasSubstr("Group: <b>Select a group...</b>"));
-  EXPECT_THAT(page, HasSubstr("name='cat3'"));
-  EXPECT_EQ(attachmentButtons, (Buttons{false, false, false}));
-  Type("Nina", "Holt");
-  logic->butSaveText_Click();
-  EXPECT_EQ(messages, Strings{"[] Please select a group first. (Ok)"});
-  EXPECT_EQ(test::Snapshot(dir.path()), before);
-}
-
-TEST_F(WizardTest, BothWaysOutAskAndEndOnlyOnYes) {
-  Start("1001");
+  typed.clear();  // a save now would empty the names
   logic->butNext_Click(2);
   logic->mnuProfile_Click();
-  EXPECT_FALSE(closed || ended);
   answer = MessageAnswer::kYes;
   logic->butNext_Click(2);
-  EXPECT_TRUE(ended && !closed);
-  ended = false;
   logic->mnuProfile_Click();
-  EXPECT_TRUE(closed && ended);
+  EXPECT_EQ(ends, "ended ended closed ");
   const std::string exit = "[Exit] Exit Kelvarin Marrowick? (YesNo, Question)";
   const std::string closing = "[Exit] Exit Kelvarin Vellumtide? (YesNo, Question)";
   EXPECT_EQ(messages, (Strings{exit, closing, exit, closing}));
-  EXPECT_EQ(Names("1001"), "Émile Dubois-Laurent");
+  EXPECT_EQ(Person("1001"), "Anne-marie O'neil in 3,4");
 }
 
-TEST_F(WizardTest, WithoutAProfileFolderTheFormOpensEmptyAndNoRecordIsWritten) {
+// The placeholder saves nothing; without a profile folder only the database takes the names.
+TEST_F(WizardTest, WithoutAListedGroupOrAProfileFolderNoRecordIsWritten) {
   const test::Tree before = test::Snapshot(dir / "Profile");
+  Start("1005");  // a record of a group the list lacks
+  EXPECT_THAT(page, AllOf(HasSubstr("Group: <b>Select a group...</b>"), HasSubstr("cat3")));
+  typed = {{"INPUT", "F_FirstName", "Nina"}, {"INPUT", "F_LastName", "Holt"}};
+  logic->butSaveText_Click();
+  EXPECT_EQ(messages, Strings{"[] Please select a group first. (Ok)"});
   Start("1002");
-  EXPECT_THAT(page, HasSubstr("name='F_FirstName' value=\"\">"));
-  EXPECT_THAT(page, ::testing::Not(HasSubstr("textarea")));
-  Type("Nina", "Holt");
-  PersonSelectsGroup(3);
-  EXPECT_EQ(Names("1002"), "Nina Holt");
+  EXPECT_THAT(page, AllOf(HasSubstr("name='F_FirstName' value=\"\">"), Not(HasSubstr("textarea"))));
+  group = 3;
+  logic->cboGroups_Click();
+  EXPECT_EQ(Person("1002"), "Nina Holt in 2");
   Start("../Profile/1001");  // names no profile folder
-  EXPECT_THAT(page, HasSubstr("name='F_FirstName' value=\"\">"));
-  PersonSelectsGroup(3);
+  group = 1;                 // movies up to 5 MB
+  logic->cboGroups_Click();
+  chosenFiles = {Source("a.avi", 1), Source("me.jpg", 1)};
+  EXPECT_EQ(logic->butAddFile_Click(1).result, kFailed);
+  EXPECT_EQ(logic->butChangeImage_Click().result, kFailed);
   EXPECT_EQ(test::Snapshot(dir / "Profile"), before);
 }
 
-// An identifier names a folder directly inside Profile, or none (empty).
+TEST(ProfileIdFromArguments, JoinsTheArgumentsByOneBlank) {
+  EXPECT_EQ(ProfileIdFromArguments({" Ann", "", "Lee "}), "Ann  Lee");
+}
+
 using Id = std::array<std::string, 3>;  // the row's name, the identifier, the folder
 class ProfileIdTest : public ::testing::TestWithParam<Id> {};
 
 TEST_P(ProfileIdTest, NamesAFolderInsideProfileOrNone) {
-  const auto& [name, id, folder] = GetParam();
-  EXPECT_EQ(ProfileFolder("/vt", id).value_or("").string(),
-            folder.empty() ? "" : "/vt/Profile/" + folder);
+  EXPECT_EQ(ProfileFolder("/vt", GetParam()[1]).value_or("").string(), GetParam()[2]);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ids, ProfileIdTest,
-                         ::testing::Values(Id{"BlanksAndNulRemoved", " 4\0002 "s, "42"},
-                                           Id{"InnerBlankKept", "Ann Lee", "Ann Lee"},
+                         ::testing::Values(Id{"BlanksAndNulRemoved", " 4\0002 "s, "/vt/Profile/42"},
+                                           Id{"InnerBlankKept", "Ann Lee", "/vt/Profile/Ann Lee"},
                                            Id{"Blank", "   "}, Id{"Nul", "\0"s}, Id{"Dot", "."},
                                            Id{"DotDot", " .. "}, Id{"Slash", "a/b"},
                                            Id{"Absolute", "/etc"}, Id{"Backslash", "a\\b"}),
                          [](const auto& info) { return info.param[0]; });
 
 // What may stand where the wizard expects a file it reads at start-up: it neither waits nor runs
-// out of memory, but starts as it does without the file.
+// out of memory, but starts as it does without the file, and makes nothing there.
+using File = std::pair<std::string, std::string>;  // a name for it, its place
 class SpecialFileTest : public WizardTest,
-                        public ::testing::WithParamInterface<std::tuple<std::string, std::string>> {
-};
+                        public ::testing::WithParamInterface<std::tuple<File, std::string>> {};
 
 TEST_P(SpecialFileTest, StartsAsIfTheFileWereMissing) {
-  const auto& [file, kind] = GetParam();
+  const auto& [name, file] = std::get<0>(GetParam());
+  const std::string& kind = std::get<1>(GetParam());
   fs::remove(dir / file);
   Start("1001");
-  EXPECT_FALSE(fs::exists(dir / file)) << "nothing is made where a file is missing";
+  EXPECT_FALSE(fs::exists(dir / file));
   const auto missing = std::pair(entries, page);
   if (kind == "Fifo") {
     ASSERT_EQ(::mkfifo((dir / file).c_str(), 0600), 0);
@@ -141,13 +239,87 @@ TEST_P(SpecialFileTest, StartsAsIfTheFileWereMissing) {
 
 INSTANTIATE_TEST_SUITE_P(
     StartUp, SpecialFileTest,
-    ::testing::Combine(::testing::Values("pf.db", "Vellumtide/pr.dat", "Profile/1001/pr.dat"),
+    ::testing::Combine(::testing::Values(File{"Database", "pf.db"},
+                                         File{"SetupData", "Vellumtide/pr.dat"},
+                                         File{"Record", "Profile/1001/pr.dat"}),
                        ::testing::Values("Fifo", "LinkToDevZero", "SparseHundredGigabytes")),
-    [](const auto& info) {
-      std::string name = std::get<0>(info.param) + std::get<1>(info.param);
-      std::erase_if(name, [](char c) { return c == '/' || c == '.'; });
-      return name;
-    });
+    [](const auto& info) { return std::get<0>(info.param).first + std::get<1>(info.param); });
+
+// The limit is the selected group's; a refused file brings the dialog back; a photo has no limit.
+TEST_F(WizardTest, AttachmentsAndThePhotoAreTakenOnlyAsTheirKindsAllow) {
+  Start("1001");  // movies up to 5 MB
+  ASSERT_EQ(::mkfifo((dir / "pipe.avi").c_str(), 0600), 0);
+  chosenFiles = {Source("Big.mpg", 5'000'001), Source("Movie.LNK", 10),
+                 "  " + Source("Clip.AVI", 5'000'000) + "  ", Source("README", 3, "abc"),
+                 (dir / "pipe.avi").string()};
+  chosenFiles.insert(chosenFiles.end(),
+                     {Source("one.avi", 1), Source("empty.avi", 0), Source("Me.lnk", 3),
+                      Source("Me.JPG", 30'000'000), (dir / "gone.jpg").string()});
+  EXPECT_TRUE(logic->butAddFile_Click(1).taken());
+  EXPECT_EQ(busy, "+-+-") << "opening the profile, then the copy";
+  EXPECT_TRUE(logic->butAddFile_Click(2).taken());  // a narration named by its kind alone
+  group = 3;                                        // movies of size class 7, no narrations
+  logic->cboGroups_Click();
+  EXPECT_EQ(logic->butAddFile_Click(1).result, kFailed) << "neither waits nor takes the pipe";
+  EXPECT_EQ(logic->butAddFile_Click(2).result, kRefusedKindNotAllowed);
+  logic->butAddFile_Click(3);  // no such button
+  EXPECT_TRUE(logic->butAddFile_Click(1).taken());
+  photosShown.clear();
+  EXPECT_TRUE(logic->butChangeImage_Click().taken());
+  const std::string photo = (dir / "Profile/1001/image.fwi").string();
+  const imaging::ImgResize& resize = logic->ucResizeImage();
+  EXPECT_EQ(std::tuple(resize.ResizeWidth(), resize.ResizeHeight(), resize.Stretch(),
+                       resize.Compression(), resize.DestinationFilePath()),
+            std::tuple(280, 427, false, 100, photo));
+  EXPECT_EQ(photosShown, Strings{photo});
+  EXPECT_EQ(logic->butChangeImage_Click().result, kFailed) << "a picture that cannot be read";
+  EXPECT_EQ(logic->butAddFile_Click(1).result, kCancelled);
+  EXPECT_EQ(messages,
+            (Strings{kTooBig + "5 MB's) (Ok)", kShortcut, kTooBig + "0 MB's) (Ok)", kShortcut}));
+  EXPECT_EQ(Attachments("1001"),
+            (test::Tree{{"image.fwi", "JPEG"}, {"mov.avi", ""}, {"nar", "abc"}}));
+  EXPECT_FALSE(logic->CopyAndAttachFile(photo, 10, "photo", "jpg").taken());  // never attached,
+  EXPECT_FALSE(logic->CopyAndAttachFile(photo, 10, "  ", "jpg").taken());     // nor a blank kind
+}
+
+// A presentation is imported as the slideshow, and copied as the attachment only when the import is
+// complete and the package within the limit.
+TEST_F(WizardTest, APresentationIsImportedWholeAskingBeforeItReplacesAnImport) {
+  const auto package = [this](const std::string& name, std::size_t size = 1001, bool cut = false) {
+    // One slide; `cut`: it reaches past the end of the package.
+    test::PackageWriter writer("[SLIDESHOW]\r\ntotal=1\r\n");
+    writer.AddFile("slide_1_", "one.jpg", "slide one");
+    writer.elements()[2] = cut ? "<slide_1_size>5000</slide_1_size>" : writer.elements()[2];
+    writer.SetMinimumSize(size);
+    writer.Write(dir / "home" / name);
+    return (dir / "home" / name).string();
+  };
+  Start("1004");  // presentations up to 1 MB
+  chosenFiles = {package("show.KVS"), package("show.KVS"), Source("notes.kvs", 5000, "text"),
+                 package("cut.kvs", 1001, true), package("big.kvs", 1'000'001)};
+  EXPECT_TRUE(logic->butAddFile_Click(0).taken());
+  EXPECT_EQ(test::ReadBytes(dir / "Slideshows/Art Studio Müller Jonas 1004/one.jpg"), "slide one");
+  EXPECT_EQ(Attachments("1004"), (test::Tree{{"pres.kvs", test::ReadBytes(chosenFiles[0])}}));
+  const test::Tree before = test::Snapshot(dir.path());
+  EXPECT_EQ(logic->butAddFile_Click(0).result, kOldSlideshowKept);
+  answer = MessageAnswer::kYes;
+  EXPECT_EQ(logic->butAddFile_Click(0).result, kRefusedNotPackage);
+  EXPECT_EQ(logic->butAddFile_Click(0).result, kFailed);
+  EXPECT_EQ(test::Snapshot(dir.path()), before);
+  EXPECT_EQ(logic->butAddFile_Click(0).detail,  // the same slide again, taken but not copied
+            "the package was imported without a copy in the profile folder");
+  EXPECT_EQ(test::Snapshot(dir.path()), before) << "no copy over the limit";
+  // The names saved name a new slideshow: no question.
+  typed = {{"INPUT", "F_FirstName", "ada"}, {"INPUT", "F_LastName", "smith/../jones"}};
+  logic->butSaveText_Click();
+  chosenFiles.push_back(chosenFiles[0]);
+  EXPECT_TRUE(logic->butAddFile_Click(0).taken());
+  EXPECT_TRUE(fs::exists(dir / "Slideshows/Art Studio Smith_.._jones Ada 1004/one.jpg"));
+  const std::string question =
+      "[Slideshow Exists] A slideshow with the same name as your importing slideshow "
+      "exists.\r\nOver-write slideshow 'Art Studio Müller Jonas 1004' ? (YesNo, Question)";
+  EXPECT_EQ(messages, (Strings{question, kNotPackage, question, kIncomplete, question}));
+}
 
 }  // namespace
 }  // namespace vt::app

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <filesystem>
-#include <string>
 
 namespace vt::test {
 
@@ -12,8 +11,5 @@ namespace vt::test {
 // categories; 1002 Ann in group 2, no profile folder; 1004 Jonas in group 3, a record without
 // categories; 1005 Maria, a record of "Former Class 4", which is not listed.
 void WriteDemoInstallation(const std::filesystem::path& folder);
-
-// The column "v" of every row the statement returns, joined by ",".
-std::string QueryDemo(const std::filesystem::path& folder, const std::string& sql);
 
 }  // namespace vt::test

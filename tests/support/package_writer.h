@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -9,30 +8,20 @@
 namespace vt::test {
 
 // Lays out a slideshow package the way the reader expects one: slideshow.dat from the first byte,
-// the members after it, then the trailer. The header elements are kept as a list so that tests can
-// reorder, duplicate or replace them, or add any other text.
+// the members after it, then the trailer. The header elements are a list that tests may reorder,
+// duplicate or replace, or add any other text to; each is written as it stands.
 class PackageWriter {
  public:
   // Starts the body with slideshow.dat and the header with its <ssdat_size>.
   explicit PackageWriter(std::string_view slideshowDat);
-
-  // Appends the bytes to the body; their 1-based start position.
-  std::int64_t Append(std::string_view bytes);
-
-  // Appends the bytes and the elements prefix + "name", "size" and "start_pos" ("slide_3_",
-  // "voice_over_1_", "bg_music_").
+  // Appends the bytes to the body, and the elements prefix + "name", "size" and "start_pos".
   void AddFile(std::string_view prefix, std::string_view name, std::string_view bytes);
-
   // "<name>value</name>" as the next element.
   void AddElement(std::string_view name, std::string_view value);
-
-  // Every piece of header text in order; each is written as it stands.
   std::vector<std::string>& elements() { return elements_; }
-
   // Bytes after the trailer so that it begins `distance` bytes before the end.
   void SetTrailerDistance(std::size_t distance) { trailerDistance_ = distance; }
-
-  // Filler before the trailer brings the package to at least this size (default 1001, the
+  // Filler before the trailer brings the package to at least this size (1001 unless set, the
   // smallest package).
   void SetMinimumSize(std::size_t size) { minimumSize_ = size; }
 
