@@ -197,7 +197,7 @@ TEST(ProfileIdFromArguments, JoinsTheArgumentsByOneBlank) {
   EXPECT_EQ(ProfileIdFromArguments({" Ann", "", "Lee "}), "Ann  Lee");
 }
 
-using Id = std::array<std::string, 3>;  // the row's name, the identifier, the folder
+using Id = std::array<std::string, 3>;  // the row's name, the identifier, its folder or ""
 class ProfileIdTest : public ::testing::TestWithParam<Id> {};
 
 TEST_P(ProfileIdTest, NamesAFolderInsideProfileOrNone) {
@@ -219,7 +219,7 @@ class SpecialFileTest : public WizardTest,
                         public ::testing::WithParamInterface<std::tuple<File, std::string>> {};
 
 TEST_P(SpecialFileTest, StartsAsIfTheFileWereMissing) {
-  const auto& [name, file] = std::get<0>(GetParam());
+  const std::string& file = std::get<0>(GetParam()).second;
   const std::string& kind = std::get<1>(GetParam());
   fs::remove(dir / file);
   Start("1001");
