@@ -278,8 +278,8 @@ TEST_F(WizardTest, AttachmentsAndThePhotoAreTakenOnlyAsTheirKindsAllow) {
             (Strings{kTooBig + "5 MB's) (Ok)", kShortcut, kTooBig + "0 MB's) (Ok)", kShortcut}));
   EXPECT_EQ(Attachments("1001"),
             (test::Tree{{"image.fwi", "JPEG"}, {"mov.avi", ""}, {"nar", "abc"}}));
-  EXPECT_FALSE(logic->CopyAndAttachFile(photo, 10, "photo", "jpg").taken());  // never attached,
-  EXPECT_FALSE(logic->CopyAndAttachFile(photo, 10, "  ", "jpg").taken());     // nor a blank kind
+  EXPECT_EQ(logic->CopyAndAttachFile(photo, 10, "photo", "jpg").result, kRefusedKindNotAllowed);
+  EXPECT_EQ(logic->CopyAndAttachFile(photo, 10, "  ", "jpg").result, kRefusedKindNotAllowed);
 }
 
 // A presentation is imported as the slideshow, and copied as the attachment only when the import is
