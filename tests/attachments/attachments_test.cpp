@@ -13,9 +13,7 @@ namespace vt::attachments {
 namespace {
 
 namespace fs = std::filesystem;
-using test::Snapshot;
-using test::Tree;
-using test::WriteBytes;
+using namespace vt::test;
 
 TEST(AttachmentName, FromTheLastPieceOfThePathAndItsExtension) {
   EXPECT_EQ(GetFileName("C:\\a.b/dir\\Clip.MPG"), "Clip.MPG");
@@ -30,7 +28,7 @@ TEST(AttachmentName, FromTheLastPieceOfThePathAndItsExtension) {
 }
 
 TEST(FolderSize, CountsEveryFileAndLinkedFileButNoLinkedFolderAgainstTheLimit) {
-  const test::TempDir dir;
+  const TempDir dir;
   const fs::path tree = dir / "tree";
   WriteBytes(tree / "a", std::string(10, 'a'));
   WriteBytes(tree / "sub" / ".hidden", std::string(20, 'h'));
@@ -54,7 +52,7 @@ class ReplaceAttachmentTest : public testing::Test {
     WriteBytes(profile / "mov.avi", "old movie");
     WriteBytes(outside / "Clip.MPG", "new clip");
   }
-  test::TempDir dir;
+  TempDir dir;
   fs::path profile = dir / "profile";
   fs::path outside = dir / "outside";
 };
@@ -82,15 +80,6 @@ TEST_F(ReplaceAttachmentTest, ReplacesEveryFileOfTheKindInAnyCaseAndNothingElse)
       << "the mode of any new file, not a private 0600";
 }
 
-// Runs the work in a child process whose files may not grow past `bytes`, as on a full disk, and
-// which an alarm ends after 10 s: a write retried for ever fails the test instead of hanging it.
-bool InBoundedChild(const std::function<bool()>& work, std::uint64_t bytes = RLIM_INFINITY) {
-  return test::WithFileSizeLimit(bytes, [&] {
-    ::alarm(10);
-    return work();
-  });
-}
-
 // A way an attachment fails, paths relative to the test folder; each leaves the old attachment.
 struct Failure {
   const char* name;
@@ -105,9 +94,10 @@ TEST_P(AttachmentFailureTest, LeavesTheOldAttachment) {
   fs::create_directory(profile / "mov.mp3");
   WriteBytes(outside / "long.avi", std::string(100'000, 'x'));
   const Failure& c = GetParam();
-  EXPECT_FALSE(InBoundedChild(
-      [&] { return !!ReplaceAttachment(dir / c.folder, c.kind, c.extension, dir / c.source); },
-      c.fileSizeLimit));
+  EXPECT_FALSE(WithFileSizeLimit(c.fileSizeLimit, [&] {
+    ::alarm(10);  // a write retried for ever fails instead of hanging
+    return !!ReplaceAttachment(dir / c.folder, c.kind, c.extension, dir / c.source);
+  }));
   EXPECT_EQ(Snapshot(profile), (Tree{{"mov.avi", "old movie"}, {"mov.mp3", "<dir>"}}));
   EXPECT_FALSE(fs::exists(dir / "missing"));
 }
@@ -120,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Failure{"KindWithNul", std::string("m\0v", 3)}, Failure{"KindBlank", " "},
                     Failure{"KindOfTemporaries", ".x"}, Failure{"ExtensionWithSlash", "mov", "a/b"},
                     Failure{"FullDisk", "mov", "avi", "outside/long.avi", "profile", 1000}),
-    test::RowName());
+    RowName());
 
 }  // namespace
 }  // namespace vt::attachments

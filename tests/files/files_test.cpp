@@ -18,79 +18,66 @@ namespace vt::files {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadBytes;
-using test::Snapshot;
-using test::Tree;
-using test::WriteBytes;
+using namespace vt::test;
 using namespace std::string_literals;
 
 constexpr std::uint64_t kCap = 1000;
 
-// What stands at the path the reader is given; the refusal expected, none when it reads.
+// An entry of each kind a reader may be given, and the refusal expected, none when it reads.
 struct ReadCase {
   const char* name;
-  std::function<void(const fs::path& path, const fs::path& dir)> make;
+  const char* entry;
   std::optional<Error::Kind> refusal = std::nullopt;
 };
 
-class ReadFileTest : public ::testing::TestWithParam<ReadCase> {};
+class ReadFileTest : public ::testing::TestWithParam<ReadCase> {
+ protected:
+  ReadFileTest() {
+    WriteBytes(dir / "at the cap", std::string(kCap, 'x'));
+    WriteBytes(dir / "over the cap", std::string(kCap + 1, 'x'));
+    fs::create_symlink(dir / "at the cap", dir / "link");
+    WriteBytes(dir / "sparse", "");
+    fs::resize_file(dir / "sparse", std::uint64_t{100} << 30);
+    EXPECT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", dir / "device link");
+    fs::create_symlink(dir / "none", dir / "dangling link");
+    fs::create_symlink("/proc/self/status", dir / "size of 0");  // over 1000 bytes all the same
+  }
+  const TempDir dir;
+};
 
 TEST_P(ReadFileTest, ReadsRegularFilesUpToTheCapAndRefusesTheRestWithoutWaiting) {
-  const test::TempDir dir;
-  const fs::path path = dir / "read me";
-  GetParam().make(path, dir.path());
-  const Result<std::string> read = ReadFile(path, kCap);
-  ASSERT_EQ(static_cast<bool>(read), !GetParam().refusal);
-  if (read) {
-    EXPECT_EQ(*read, ReadBytes(path));
-  } else {
-    EXPECT_EQ(read.error().kind(), *GetParam().refusal) << read.error().Describe();
-  }
+  const Result<std::string> read = ReadFile(dir / GetParam().entry, kCap);
+  EXPECT_EQ(read ? std::nullopt : std::optional(read.error().kind()), GetParam().refusal);
+  EXPECT_EQ(read ? *read : "refused", GetParam().refusal ? "refused" : std::string(kCap, 'x'));
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Paths, ReadFileTest,
-    ::testing::Values(
-        ReadCase{"AtTheCap", [](auto& p, auto&) { WriteBytes(p, std::string(kCap, 'x')); }},
-        ReadCase{"LinkToAFile",
-                 [](auto& p, auto& d) {
-                   WriteBytes(d / "target", "linked");
-                   fs::create_symlink(d / "target", p);
-                 }},
-        ReadCase{"OverTheCap", [](auto& p, auto&) { WriteBytes(p, std::string(kCap + 1, 'x')); },
-                 Error::Kind::kTooLarge},
-        ReadCase{"SparseHundredGigabytes",
-                 [](auto& p, auto&) {
-                   WriteBytes(p, "");
-                   fs::resize_file(p, std::uint64_t{100} << 30);
-                 },
-                 Error::Kind::kTooLarge},
-        ReadCase{"Fifo", [](auto& p, auto&) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); },
-                 Error::Kind::kNotRegularFile},
-        ReadCase{"LinkToDevZero", [](auto& p, auto&) { fs::create_symlink("/dev/zero", p); },
-                 Error::Kind::kNotRegularFile},
-        ReadCase{"DanglingLink", [](auto& p, auto& d) { fs::create_symlink(d / "none", p); },
-                 Error::Kind::kSystem}),
-    test::RowName());
+    Entries, ReadFileTest,
+    ::testing::Values(ReadCase{"AtTheCap", "at the cap"}, ReadCase{"LinkToAFile", "link"},
+                      ReadCase{"OverTheCap", "over the cap", Error::Kind::kTooLarge},
+                      ReadCase{"SparseHundredGigabytes", "sparse", Error::Kind::kTooLarge},
+                      ReadCase{"SizeClaimingNothing", "size of 0", Error::Kind::kTooLarge},
+                      ReadCase{"Fifo", "fifo", Error::Kind::kNotRegularFile},
+                      ReadCase{"LinkToDevZero", "device link", Error::Kind::kNotRegularFile},
+                      ReadCase{"DanglingLink", "dangling link", Error::Kind::kSystem}),
+    RowName());
 
-// Runs the work in a child process whose files may not grow past `bytes`, as on a full disk, and
-// which an alarm ends after 10 s: a write retried for ever fails the test instead of hanging it.
-bool InBoundedChild(const std::function<bool()>& work, std::uint64_t bytes = RLIM_INFINITY) {
-  return test::WithFileSizeLimit(bytes, [&] {
-    ::alarm(10);
-    return work();
-  });
-}
-
-TEST(ReplaceFile, KeepsARegularFilesModeAndReplacesALinkWithoutFollowingIt) {
-  const test::TempDir dir;
+// Each bounded child below also ends by an alarm: a write retried for ever fails, not hangs.
+TEST(ReplaceFile, KeepsARegularFilesModeReplacesALinkAndOnFailureLeavesTheOldFileAlone) {
+  const TempDir dir;
   const fs::path file = dir / "pr.dat", target = dir / "outside" / "target";
   ASSERT_TRUE(ReplaceFile(file, "first"));
   const fs::perms fresh = fs::status(file).permissions();
   ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
-  ASSERT_TRUE(ReplaceFile(file, std::string("second\0", 7)));
-  EXPECT_EQ(ReadBytes(file), std::string("second\0", 7));
+  ASSERT_TRUE(ReplaceFile(file, "second\0"s));
+  EXPECT_EQ(ReadBytes(file), "second\0"s);
   EXPECT_EQ(fs::status(file).permissions(), fs::perms(0640));
+  EXPECT_FALSE(WithFileSizeLimit(3, [&] {
+    ::alarm(10);
+    return !!ReplaceFile(file, "more than 3 bytes");
+  }));
+  EXPECT_EQ(ReadBytes(file), "second\0"s);
 
   fs::remove(file);
   WriteBytes(target, "outside");
@@ -98,20 +85,14 @@ TEST(ReplaceFile, KeepsARegularFilesModeAndReplacesALinkWithoutFollowingIt) {
   fs::create_symlink(target, file);
   ASSERT_TRUE(ReplaceFile(file, "new"));
   EXPECT_EQ(fs::status(file).permissions(), fresh) << "the link or its target gave the mode";
-  EXPECT_EQ(Snapshot(dir.path()),
-            (Tree{{"outside", "<dir>"}, {"outside/target", "outside"}, {"pr.dat", "new"}}));
-}
-
-TEST(ReplaceFile, AFailureLeavesTheOldFileAndNothingElse) {
-  const test::TempDir dir;
+  WriteBytes(dir / "folder" / "inside", "kept");  // a folder standing at the file's name
+  EXPECT_FALSE(ReplaceFile(dir / "folder", "x"));
   EXPECT_FALSE(ReplaceFile(dir / "missing" / "pr.dat", "x"));
-  WriteBytes(dir / "pr.dat" / "inside", "kept");  // a folder standing at the file's name
-  EXPECT_FALSE(ReplaceFile(dir / "pr.dat", "x"));
-  WriteBytes(dir / "full.dat", "old");
-  EXPECT_FALSE(
-      InBoundedChild([&] { return !!ReplaceFile(dir / "full.dat", "more than 3 bytes"); }, 3));
-  EXPECT_EQ(Snapshot(dir.path()),
-            (Tree{{"full.dat", "old"}, {"pr.dat", "<dir>"}, {"pr.dat/inside", "kept"}}));
+  EXPECT_EQ(Snapshot(dir.path()), (Tree{{"folder", "<dir>"},
+                                        {"folder/inside", "kept"},
+                                        {"outside", "<dir>"},
+                                        {"outside/target", "outside"},
+                                        {"pr.dat", "new"}}));
 }
 
 TEST(ReplaceFile, AKillAtAnyStepLeavesTheOldOrTheNewFileAndTheNextSweepsWhatItLeft) {
@@ -119,9 +100,9 @@ TEST(ReplaceFile, AKillAtAnyStepLeavesTheOldOrTheNewFileAndTheNextSweepsWhatItLe
   bool stopped = true;
   for (int k = 1; stopped; ++k) {
     SCOPED_TRACE("stopped after step " + std::to_string(k));
-    const test::TempDir dir;
+    const TempDir dir;
     WriteBytes(dir / "pr.dat", "old");
-    stopped = test::StoppedAfterStep(k, [&] { ReplaceFile(dir / "pr.dat", "new"); });
+    stopped = StoppedAfterStep(k, [&] { ReplaceFile(dir / "pr.dat", "new"); });
     const std::string content = ReadBytes(dir / "pr.dat");
     EXPECT_TRUE(content == "new" || (stopped && content == "old")) << content;
     Tree expected = {{"pr.dat", "next"}};
@@ -153,8 +134,9 @@ TEST(CopyToNewFile, CopiesFromAnotherFileSystemInPieces) {
     bytes[i] = static_cast<char>(i * 7 % 251);
   }
   WriteBytes(source, bytes);
-  const test::TempDir dir;
-  EXPECT_TRUE(InBoundedChild([&] {
+  const TempDir dir;
+  EXPECT_TRUE(WithFileSizeLimit(RLIM_INFINITY, [&] {
+    ::alarm(10);
     Result<NewFile> copy = CopyToNewFile(source, *Folder::Open(dir.path()), "copy");
     return copy && copy->Commit();
   }));

@@ -3,10 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
-#include <functional>
-#include <string>
-#include <vector>
+#include <array>
+#include <sstream>
 
 #include "files/folder.h"
 #include "files/replace.h"
@@ -24,18 +22,13 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
-using mIni::ReadIniValue;
-using mIni::WriteIniValue;
-using test::PackageWriter;
-using test::ReadBytes;
-using test::Snapshot;
-using test::Tree;
-using test::WriteBytes;
+using namespace vt::mIni;
+using namespace vt::test;
 
 // Runs the work in a child process whose files may not grow past `bytes`, as on a full disk, and
 // which an alarm ends after 10 s: a write retried for ever fails the test instead of hanging it.
 bool InBoundedChild(const std::function<bool()>& work, std::uint64_t bytes = RLIM_INFINITY) {
-  return test::WithFileSizeLimit(bytes, [&] {
+  return WithFileSizeLimit(bytes, [&] {
     ::alarm(10);
     return work();
   });
@@ -53,7 +46,7 @@ const std::string kIni =
     "other=5\r\n[Last]\r\nend=1";
 
 TEST(Ini, ReadsTheFirstKeyOfTheFirstSectionAndWritesOnlyTheLinesItChanges) {
-  const test::TempDir dir;
+  const TempDir dir;
   const fs::path file = dir / "slideshow.dat";
   const auto read = [&](auto section, auto key, auto fallback) {
     return ReadIniValue(section, key, fallback, file);
@@ -88,7 +81,7 @@ TEST(Ini, ReadsTheFirstKeyOfTheFirstSectionAndWritesOnlyTheLinesItChanges) {
 }
 
 TEST(Ini, KeepsAWindows1252FileSoAndItsLineEnds) {
-  const test::TempDir dir;
+  const TempDir dir;
   const fs::path file = dir / "slideshow.dat";
   WriteBytes(file, "[Show]\nTitle=Caf\xE9\nNa\xEFve=1\n");
   EXPECT_EQ(ReadIniValue("Show", "Title", "", file), "Caf\xC3\xA9");
@@ -98,7 +91,7 @@ TEST(Ini, KeepsAWindows1252FileSoAndItsLineEnds) {
 }
 
 TEST(IniFailure, AFileThatCannotBeReadOrWrittenIsLeftAsItIs) {
-  const test::TempDir dir;
+  const TempDir dir;
   fs::create_directory(dir / "folder");
   ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
   EXPECT_FALSE(WriteIniValue("s", "k", "v", dir / "missing" / "x.dat"));
@@ -109,22 +102,13 @@ TEST(IniFailure, AFileThatCannotBeReadOrWrittenIsLeftAsItIs) {
   EXPECT_FALSE(InBoundedChild([&] { return WriteIniValue("s", "k", "2", dir / "full.dat"); }, 8));
   EXPECT_EQ(ReadBytes(dir / "full.dat"), "[s]\r\nk=1\r\n");
   EXPECT_TRUE(fs::is_fifo(dir / "fifo"));
-  EXPECT_TRUE(fs::is_empty(dir / "folder"));
-  EXPECT_FALSE(fs::exists(dir / "missing"));
 }
 
 std::string Trailer(const std::string& header) {
   return "<KELVARIN_SLIDESHOW>" + header + "</KELVARIN_SLIDESHOW>";
 }
 
-// A package of at least `size` bytes whose trailer begins `distance` bytes before its end.
-std::string Package(std::size_t size, std::size_t distance) {
-  PackageWriter writer("");
-  writer.elements() = {"<a>1</a>"};
-  writer.SetMinimumSize(size);
-  writer.SetTrailerDistance(distance);
-  return writer.Bytes();
-}
+const std::string kTrailer = Trailer("<a>1</a>");  // 49 bytes
 
 struct HeaderCase {
   const char* name;
@@ -135,7 +119,7 @@ struct HeaderCase {
 class HeaderTest : public ::testing::TestWithParam<HeaderCase> {};
 
 TEST_P(HeaderTest, ComesFromTheLast1000BytesOnly) {
-  const test::TempDir dir;
+  const TempDir dir;
   WriteBytes(dir / "show.kvs", GetParam().bytes);
   EXPECT_EQ(ReadSlideshowHeader(dir / "show.kvs"), GetParam().header);
 }
@@ -143,58 +127,26 @@ TEST_P(HeaderTest, ComesFromTheLast1000BytesOnly) {
 INSTANTIATE_TEST_SUITE_P(
     Packages, HeaderTest,
     ::testing::Values(
-        HeaderCase{"TooSmall", Package(1000, 0), ""},
-        HeaderCase{"TrailerAtTheFirstByteRead", Package(1001, 1000), "<a>1</a>"},
-        HeaderCase{"TrailerBeforeTheBytesRead", Package(1001, 1001), ""},
+        HeaderCase{"TooSmall", std::string(951, 'x') + kTrailer, ""},
+        HeaderCase{"TrailerAtTheFirstByteRead", "x" + kTrailer + std::string(951, 'z'), "<a>1</a>"},
+        HeaderCase{"TrailerBeforeTheBytesRead", kTrailer + std::string(952, 'z'), ""},
         HeaderCase{"Windows1252", std::string(1000, 'x') + Trailer("Caf\xE9"), "Caf\xC3\xA9"},
         HeaderCase{"NulsLeftOutAndOnlyTheHeaderDecoded",
                    std::string(1000, '\xFF') + Trailer("a\0b\xC3\xA9"s), "ab\xC3\xA9"}),
-    test::RowName());
+    RowName());
 
-std::string Slide(int n) {
-  return "slide_" + std::to_string(n) + "_";
-}
-
-class ImportTest : public ::testing::Test {
- protected:
-  ImportTest() { fs::create_directories(slideshows_); }
-
-  // Imports the package as Slideshows/show through its own trailer; what the folder then holds
-  // but slideshow.dat, which the import also writes to.
-  Tree Import(const PackageWriter& writer) {
-    writer.Write(package_);
-    const std::string header = writer.HeaderText();
-    if (header.size() < 900) {
-      EXPECT_EQ(ReadSlideshowHeader(package_), header) << "the header no longer fits the trailer";
-    }
-    const files::Status imported = ImportSlideshow(package_, slideshows_, "show", header);
-    EXPECT_TRUE(imported) << (imported ? "" : imported.error().Describe());
-    Tree tree = Snapshot(folder_);
-    tree.erase("slideshow.dat");
-    return tree;
-  }
-
-  std::string Flag(std::string_view slide) {
-    return ReadIniValue("VOICE", slide, "", folder_ / "slideshow.dat");
-  }
-
-  test::TempDir dir_;
-  fs::path slideshows_ = dir_ / "Slideshows";
-  fs::path folder_ = slideshows_ / "show";
-  fs::path package_ = folder_ / "show.kvs";  // an organiser may keep it in the folder it replaces
-};
-
-TEST_F(ImportTest, HeaderOfASpecialOrHugeFileIsEmptyAtOnce) {
-  ASSERT_EQ(::mkfifo((dir_ / "pipe.kvs").c_str(), 0600), 0);
-  EXPECT_EQ(ReadSlideshowHeader(dir_ / "pipe.kvs"), "") << "read without waiting for a writer";
-  WriteBytes(dir_ / "huge.kvs", std::string(1000, 'x') + Trailer("at the start"));
-  fs::resize_file(dir_ / "huge.kvs", std::uintmax_t{100} << 30);
-  EXPECT_EQ(ReadSlideshowHeader(dir_ / "huge.kvs"), "") << "its end is all zeros";
+TEST(Header, OfASpecialOrHugeFileIsEmptyAtOnce) {
+  const TempDir dir;
+  ASSERT_EQ(::mkfifo((dir / "pipe.kvs").c_str(), 0600), 0);
+  EXPECT_EQ(ReadSlideshowHeader(dir / "pipe.kvs"), "") << "read without waiting for a writer";
+  WriteBytes(dir / "huge.kvs", std::string(1000, 'x') + Trailer("at the start"));
+  fs::resize_file(dir / "huge.kvs", std::uintmax_t{100} << 30);
+  EXPECT_EQ(ReadSlideshowHeader(dir / "huge.kvs"), "") << "its end is all zeros";
 }
 
 TEST(SlideshowFolder, NameStaysOneLevelDeepAndAnyLinkOrFolderCountsAsThere) {
   EXPECT_EQ(SlideshowName("../up", "a\\b", "c/d/", "e\0f"s), ".._up a_b c_d_ e_f");
-  const test::TempDir dir;
+  const TempDir dir;
   WriteBytes(dir / "file", "x");
   fs::create_directory(dir / "folder");
   fs::create_symlink(dir / "missing", dir / "dangling link");
@@ -205,10 +157,50 @@ TEST(SlideshowFolder, NameStaysOneLevelDeepAndAnyLinkOrFolderCountsAsThere) {
   EXPECT_FALSE(SlideshowExists(dir / "no Slideshows folder", "folder"));
 }
 
-TEST_F(ImportTest, UnpacksSlidesThenFlaggedVoiceOversThenMusicPassingOverUnnamedSlides) {
-  PackageWriter writer(
-      "[SLIDESHOW]\r\ntotal=10\r\n[VOICE]\r\n1=1.4\r\n2=1.5\r\n4=1\r\n10=1\r\n[BGMUSIC]\r\n"
-      "Enable=1\r\n");
+std::string Slide(int n) {
+  return "slide_" + std::to_string(n) + "_";
+}
+
+class ImportTest : public ::testing::Test {
+ protected:
+  ImportTest() { fs::create_directories(slideshows_); }
+
+  // Imports the package as Slideshows/show; what the folder then holds but slideshow.dat, which
+  // the import also writes to.
+  Tree Import(const PackageWriter& writer) {
+    writer.Write(package_);
+    EXPECT_TRUE(ImportSlideshow(package_, slideshows_, "show", writer.HeaderText()));
+    Tree tree = Snapshot(folder_);
+    tree.erase("slideshow.dat");
+    return tree;
+  }
+
+  // An earlier slideshow with a sub-folder of the person's own; what the folder holds.
+  Tree PlantOldSlideshow() {
+    fs::remove_all(slideshows_);
+    WriteBytes(folder_ / "old.jpg", "old");
+    WriteBytes(folder_ / "notes" / "mine.txt", "the person's own");
+    return Snapshot(folder_);
+  }
+
+  TempDir dir_;
+  fs::path slideshows_ = dir_ / "Slideshows";
+  fs::path folder_ = slideshows_ / "show";
+  fs::path package_ = folder_ / "show.kvs";  // an organiser may keep it in the folder it replaces
+};
+
+TEST_F(ImportTest, UnpacksEveryEntryThatNamesAPlainFileAndNothingOutsideTheFolderFollowingNoLink) {
+  const fs::path outside = dir_ / "outside";
+  WriteBytes(outside / "target.txt", "outside");
+  WriteBytes(folder_ / "sub" / "inner", "inner");  // the old slideshow's sub-folders move over
+  fs::create_symlink(outside / "target.txt", folder_ / "victim");
+  fs::create_directory_symlink(outside, folder_ / "linked folder");
+  // Slides first, then the voice-overs flagged exactly 1, then the music, each over what an
+  // earlier one wrote; a long description is read once for the many slides.
+  PackageWriter writer("[SLIDESHOW]\r\ntotal=32767\r\n" + std::string(2'000'000, '\n') +
+                       "[VOICE]\r\n1=1.4\r\n2=1.5\r\n4=1\r\n10=1\r\n32767=1\r\n[BGMUSIC]\r\n"
+                       "Enable=1\r\n");
+  writer.SetMinimumSize(3'000'000);
   writer.AddFile(Slide(10), "ten.jpg", "ten");
   writer.AddFile(Slide(1), "one.jpg", "one");  // not read from slide 10's elements
   writer.AddFile(Slide(2), "0", "zero");
@@ -219,47 +211,57 @@ TEST_F(ImportTest, UnpacksSlidesThenFlaggedVoiceOversThenMusicPassingOverUnnamed
   writer.AddFile("voice_over_2_", "v2.wav", "voice two, flag 2");
   writer.AddFile("voice_over_4_", "m.mp3", "voice four");
   writer.AddFile("voice_over_10_", "one.jpg", "voice ten");
+  writer.AddFile("voice_over_32767_", "last.wav", "last");
   writer.AddFile("bg_music_", "m.mp3", "music");
-  EXPECT_EQ(Import(writer), (Tree{{"ten.jpg", "ten"},
-                                  {"00", "double zero"},
-                                  {"v1.wav", "voice one"},
-                                  {"one.jpg", "voice ten"},
-                                  {"m.mp3", "music"}}));
-  EXPECT_EQ(Flag("9"), "0");  // every slide gains its flag
+  Tree expected = {{"ten.jpg", "ten"},       {"00", "double zero"}, {"v1.wav", "voice one"},
+                   {"one.jpg", "voice ten"}, {"m.mp3", "music"},    {"last.wav", "last"},
+                   {"sub", "<dir>"},         {"sub/inner", "inner"}};
+  // A size and a start position cut from the package (from byte 1 when before it), or, when
+  // either is no whole number in range, name nothing.
+  int n = 10;
+  for (const auto& [name, size, start] :
+       std::vector<std::array<std::string, 3>>{{"empty", "0", "1"},
+                                               {"before the first byte", "4", "-5"},
+                                               {"blanks and plus", " +4 ", " 3 "},
+                                               {"to the last byte", "3", "2999998"},
+                                               {"negative size", "-1", "1"},
+                                               {"no size", "", "1"},
+                                               {"trailing letters", "6", "12x"},
+                                               {"two signs", "6", "+-3"},
+                                               {"out of range", "2147483648", "1"}}) {
+    writer.AddElement(Slide(++n) + "name", name);
+    writer.AddElement(Slide(n) + "size", size);
+    writer.AddElement(Slide(n) + "start_pos", start);
+  }
+  expected.insert({{"empty", ""},
+                   {"before the first byte", "[SLI"},
+                   {"blanks and plus", "LIDE"},
+                   {"to the last byte", "OW>"}});
+  // Names Linux and Windows both hold, written; every other name, skipped. One name a line.
+  std::istringstream plain(
+      "a.jpg\nx.y.z\n\xC3\x80 Caf\xC3\xA9.mp3\n.hidden\ncom10\nCONSOLE.txt\nlpt\n"
+      "COM0\nvictim\nlinked folder\n" +
+      std::string(255, 'n'));
+  for (std::string name; std::getline(plain, name);) {
+    writer.AddFile(Slide(++n), name, name);
+    expected[name] = name;
+  }
+  std::istringstream hostile(
+      "../x\n../../x\na/b\n..\\x\nC:x\nC:\\x\n.\n..\na\x01z\na\tb\na\x7F\nCON\nnul.txt\nLPT9\nx.\n"
+      "a<b\na>b\na\"b\na|b\na?b\n*b\nCom1.jpg\naux .txt\nCOM\xC2\xB9\na\xC2\x80\na\xC2\x9F\nx. \n"
+      "a\0b\n"s +
+      (outside / "abs").string() + "\n" + std::string(256, 'n'));
+  for (std::string name; std::getline(hostile, name);) {
+    writer.AddFile(Slide(++n), name, "from the package");
+  }
+  EXPECT_EQ(Import(writer), expected);
+  EXPECT_EQ(ReadIniValue("VOICE", "32766", "", folder_ / "slideshow.dat"), "0")
+      << "every slide gains its flag";
+  // Besides the folder's entries: Slideshows, show, its slideshow.dat, outside and its file.
+  EXPECT_EQ(Snapshot(dir_.path()).size(), expected.size() + 5);
+  EXPECT_EQ(ReadBytes(outside / "target.txt"), "outside");
+  EXPECT_FALSE(IsPlainFileName("blank ")) << "the import trims names before it asks";
 }
-
-// A slide's size and start elements and what it must hold: `length` bytes from `offset` of a
-// package of 2000 bytes; nothing at all for kNone.
-constexpr std::size_t kNone = std::string::npos;
-struct Stretch {
-  const char* name;
-  std::string size, start;
-  std::size_t offset = 0, length = kNone;
-};
-
-class StretchTest : public ImportTest, public ::testing::WithParamInterface<Stretch> {};
-
-TEST_P(StretchTest, CutsFromTheStartOrSkipsAnEntryWithoutWholeNumbers) {
-  PackageWriter writer("[SLIDESHOW]\r\ntotal=1\r\n");
-  writer.SetMinimumSize(2000);
-  writer.AddElement(Slide(1) + "name", "s");
-  writer.AddElement(Slide(1) + "size", GetParam().size);
-  writer.AddElement(Slide(1) + "start_pos", GetParam().start);
-  const std::string package = writer.Bytes();
-  const std::size_t length = GetParam().length;
-  EXPECT_EQ(Import(writer),
-            (length == kNone ? Tree{} : Tree{{"s", package.substr(GetParam().offset, length)}}));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Entries, StretchTest,
-    ::testing::Values(Stretch{"Empty", "0", "1", 0, 0}, Stretch{"NegativeStart", "4", "-5", 0, 4},
-                      Stretch{"BlanksAndPlus", " +4 ", " 3 ", 2, 4},
-                      Stretch{"ToTheLastByte", "3", "1998", 1997, 3},
-                      Stretch{"NegativeSize", "-1", "1"}, Stretch{"NoSize", "", "1"},
-                      Stretch{"TrailingLetters", "6", "12x"}, Stretch{"TwoSigns", "6", "+-3"},
-                      Stretch{"OutOfRange", "2147483648", "1"}),
-    test::RowName());
 
 TEST_F(ImportTest, ADescriptionWithoutTotalGivesNoSlidesAndGainsTheDefaults) {
   PackageWriter writer("[Other]\r\nkey=kept\r\n");
@@ -283,52 +285,6 @@ TEST_F(ImportTest, AVoiceOverNamedLikeTheDescriptionIsReadFromThenOn) {
   EXPECT_EQ(Import(writer), (Tree{{"three.wav", "three"}}));
   EXPECT_EQ(ReadBytes(folder_ / "slideshow.dat"),
             "[VOICE]\r\n3=1\r\n2=0\r\n[BGMUSIC]\r\nEnable=0\r\n");
-}
-
-TEST_F(ImportTest, ALongDescriptionAndManySlidesAreReadAndWrittenOnce) {
-  PackageWriter writer("[SLIDESHOW]\r\ntotal=32767\r\n" + std::string(2'000'000, '\n') +
-                       "[VOICE]\r\n32767=1\r\n");
-  writer.AddFile("voice_over_32767_", "last.wav", "last");
-  EXPECT_EQ(Import(writer), (Tree{{"last.wav", "last"}}));
-  EXPECT_EQ(Flag("32766"), "0");
-}
-
-TEST_F(ImportTest, WritesPlainNamesOnlyAndNothingOutsideTheFolderFollowingNoLink) {
-  const fs::path outside = dir_ / "outside";
-  WriteBytes(outside / "target.txt", "outside");
-  WriteBytes(folder_ / "sub" / "inner", "inner");  // the old slideshow's sub-folders move over
-  fs::create_symlink(outside / "target.txt", folder_ / "victim");
-  fs::create_directory_symlink(outside, folder_ / "linked folder");
-  std::vector<std::string> plain = {"a.jpg",        "x.y.z", "\xC3\x80 Caf\xC3\xA9.mp3",
-                                    ".hidden",      "com10", "CONSOLE.txt",
-                                    "lpt",          "COM0",  "victim",
-                                    "linked folder"};
-  std::vector<std::string> hostile = {
-      "../x",     "../../x",  "a/b",         "..\\x",     "C:x",       "C:\\x",   ".",
-      "..",       "a\x01z",   "a\tb",        "a\x7F",     "CON",       "nul.txt", "LPT9",
-      "x.",       "a<b",      "a>b",         "a\"b",      "a|b",       "a?b",     "*b",
-      "Com1.jpg", "aux .txt", "COM\xC2\xB9", "a\xC2\x80", "a\xC2\x9F", "x. "};
-  plain.push_back(std::string(255, 'n'));
-  hostile.insert(hostile.end(), {(outside / "abs").string(), "a\0b"s, std::string(256, 'n')});
-  PackageWriter writer("[SLIDESHOW]\r\ntotal=" + std::to_string(plain.size() + hostile.size()) +
-                       "\r\n");
-  Tree expected = {{"sub", "<dir>"}, {"sub/inner", "inner"}};
-  int n = 0;
-  for (const std::string& name : plain) {
-    writer.AddFile(Slide(++n), name, name);
-    expected[name] = name;
-  }
-  for (const std::string& name : hostile) {
-    writer.AddFile(Slide(++n), name, "from the package");
-  }
-  EXPECT_EQ(Import(writer), expected);
-  Tree rest = Snapshot(dir_.path());
-  std::erase_if(rest,
-                [](const auto& entry) { return entry.first.starts_with("Slideshows/show/"); });
-  EXPECT_EQ(rest, (Tree{{"Slideshows", "<dir>"},
-                        {"Slideshows/show", "<dir>"},
-                        {"outside", "<dir>"},
-                        {"outside/target.txt", "outside"}}));
 }
 
 TEST_F(ImportTest, AFileAtTheNameIsKeptAndALinkReplacedNeverFollowed) {
@@ -359,8 +315,7 @@ struct ImportFailure {
 class ImportFailureTest : public ImportTest, public ::testing::WithParamInterface<ImportFailure> {};
 
 TEST_P(ImportFailureTest, KeepsTheEarlierSlideshow) {
-  WriteBytes(folder_ / "old.jpg", "old");
-  WriteBytes(folder_ / "notes" / "mine.txt", "the person's own");
+  PlantOldSlideshow();
   PackageWriter writer("[SLIDESHOW]\r\ntotal=2\r\n");
   writer.AddFile(Slide(1), "a.jpg", std::string(3000, 'a'));
   writer.elements().push_back(GetParam().elements);
@@ -385,7 +340,7 @@ INSTANTIATE_TEST_SUITE_P(
                                     "</slide_2_size><slide_2_start_pos>1</slide_2_start_pos>"},
                       ImportFailure{"FullDisk", "", 1000},
                       ImportFailure{"PackageGone", "", RLIM_INFINITY, true}),
-    test::RowName());
+    RowName());
 
 TEST_F(ImportTest, AKillAtAnyStepLeavesTheOldOrTheNewSlideshowForTheNextImport) {
   PackageWriter writer("[SLIDESHOW]\r\ntotal=2\r\n[VOICE]\r\n2=1\r\n");
@@ -393,20 +348,14 @@ TEST_F(ImportTest, AKillAtAnyStepLeavesTheOldOrTheNewSlideshowForTheNextImport) 
   writer.AddFile(Slide(2), "b.jpg", "slide two");
   writer.AddFile("voice_over_2_", "b.wav", "voice two");
   package_ = dir_ / "show.kvs";
-  const auto prepare = [&] {
-    fs::remove_all(slideshows_);
-    WriteBytes(folder_ / "old.jpg", "old");
-    WriteBytes(folder_ / "notes" / "mine.txt", "the person's own");
-  };
-  prepare();
-  const Tree old = Snapshot(folder_);
+  const Tree old = PlantOldSlideshow();
   Import(writer);
   const Tree imported = Snapshot(folder_);
   bool stopped = true;
   for (int k = 1; stopped; ++k) {
     SCOPED_TRACE("stopped after step " + std::to_string(k));
-    prepare();
-    stopped = test::StoppedAfterStep(
+    PlantOldSlideshow();
+    stopped = StoppedAfterStep(
         k, [&] { ImportSlideshow(package_, slideshows_, "show", writer.HeaderText()); });
     files::SweepLeftovers(*files::Folder::Open(slideshows_));  // as the next import does
     const Tree after = Snapshot(folder_);
