@@ -22,58 +22,11 @@ namespace {
 namespace fs = std::filesystem;
 using namespace vt::test;
 
-// Runs a shell line in `folder`, $A standing for the tool: its exit status, a blank, and what it
-// wrote to both streams in the order written.
-std::string Shell(const fs::path& folder, const std::string& line) {
-  const int status =
-      std::system(("cd " + folder.string() + " && A='stdbuf -o0 " VT_ADMIN_PATH "' && (" + line +
-                   ") >out.txt 2>&1")
-                      .c_str());
-  return std::to_string(WEXITSTATUS(status)) + " " + ReadBytes(folder / "out.txt");
-}
-
 // The rows of the README's table whose first heading is `heading`, each with its line end.
 std::string ReadmeTable(const std::string& heading) {
   const std::string readme = ReadBytes(VT_README_PATH);
   const std::size_t rows = readme.find("|\n", readme.find("\n|---", readme.find(heading))) + 2;
   return readme.substr(rows, readme.find("\n\n", rows) + 1 - rows);
-}
-
-TEST(AdminDemo, MakesTheGroupsAndPersonsTheReadmeDescribes) {
-  const TempDir dir;
-  ASSERT_EQ(Shell(dir.path(), "$A demo ."), "0 Demo installation made in .\n");
-  const auto db = platform::OpenDatabase(app::DatabasePath(dir.path()));
-  const textdata::TaggedText setup(ReadBytes(app::SetupDataPath(dir.path())));
-  std::string groups;  // index | group | presentation | movie | narration
-  long g = 0;
-  for (const std::string& name : database::QueryGroupList(*db)) {
-    groups += "| " + std::to_string(++g) + " | " + name;
-    for (const std::string kind : {"PRESENTATIONS", "MOVIES", "NARRATIONS"}) {
-      const auto mb = textdata::GetMaxFileSize(setup, kind + "FS", g, textdata::kMaxFileSizes);
-      groups += !textdata::IsKindAllowed(setup, kind, g) ? " | no"
-                : mb ? " | allowed, " + std::to_string(*mb) + " MB"
-                     : " | allowed, size class " + setup.Value(kind + "FS_" + std::to_string(g)) +
-                           " (no limit value: 0 MB)";
-    }
-    groups += " |\n";
-  }
-  EXPECT_EQ(groups, ReadmeTable("| index |"));
-  // profile | person | memberships | "none", or what the profile record holds
-  const auto persons = db->Execute(
-      "SELECT p_id, '| ' || p_id || ' | ' || p_fname || ' ' || p_lname || ' | ' || "
-      "coalesce((SELECT "
-      "group_concat(g_name, ', ') FROM (SELECT g_name FROM group_persons JOIN groups ON g_id = "
-      "g_p_g_id WHERE g_p_p_id = p_id ORDER BY g_id)), '') || ' | ' AS row FROM persons ORDER BY "
-      "p_id");
-  std::istringstream readme(ReadmeTable("| profile |"));
-  std::string line;
-  for (std::size_t i = 0; i < persons->RowCount(); ++i) {
-    const std::string row = *persons->Field(i, "row");
-    const bool record = fs::exists(dir / "Profile" / *persons->Field(i, "p_id") / "pr.dat");
-    EXPECT_TRUE(std::getline(readme, line) && line.starts_with(row)) << row;
-    EXPECT_NE(line.substr(row.size()).starts_with("none"), record) << line;
-  }
-  EXPECT_FALSE(std::getline(readme, line)) << "a person more in the README";
 }
 
 // The demo installation "in", person 1001 with a photo and a slideshow, and the organiser's files.
@@ -92,11 +45,53 @@ class Admin : public ::testing::Test {
     QImage(600, 1200, QImage::Format_RGB32).save(QString::fromStdString((dir / "me.png").string()));
   }
 
-  std::string Run(const std::string& line) { return Shell(dir.path(), line); }
+  // Runs a shell line in the test folder, $A standing for the tool: its exit status, a blank, and
+  // what it wrote to both streams in the order written.
+  std::string Run(const std::string& line) {
+    const int status =
+        std::system(("cd " + dir.path().string() + " && A='stdbuf -o0 " VT_ADMIN_PATH "' && (" +
+                     line + ") >out.txt 2>&1")
+                        .c_str());
+    return std::to_string(WEXITSTATUS(status)) + " " + ReadBytes(dir / "out.txt");
+  }
 
   const TempDir dir;
   const fs::path slide = dir / "in/Slideshows/Year 5 Willow Dubois-Laurent Émile 1001/one.jpg";
 };
+
+TEST_F(Admin, TheDemoHoldsTheGroupsAndPersonsTheReadmeDescribes) {
+  const auto db = platform::OpenDatabase(app::DatabasePath(dir / "in"));
+  const textdata::TaggedText setup(ReadBytes(app::SetupDataPath(dir / "in")));
+  std::string groups;  // index | group | presentation | movie | narration
+  long g = 0;
+  for (const std::string& name : database::QueryGroupList(*db)) {
+    groups += "| " + std::to_string(++g) + " | " + name;
+    for (const std::string kind : {"PRESENTATIONS", "MOVIES", "NARRATIONS"}) {
+      const auto mb = textdata::GetMaxFileSize(setup, kind + "FS", g, textdata::kMaxFileSizes);
+      groups += !textdata::IsKindAllowed(setup, kind, g) ? " | no"
+                : mb ? " | allowed, " + std::to_string(*mb) + " MB"
+                     : " | allowed, size class " + setup.Value(kind + "FS_" + std::to_string(g)) +
+                           " (no limit value: 0 MB)";
+    }
+    groups += " |\n";
+  }
+  EXPECT_EQ(groups, ReadmeTable("| index |"));
+  // profile | person | memberships | "none", or what the profile record holds
+  const auto persons = db->Execute(
+      "SELECT p_id, '| ' || p_id || ' | ' || p_fname || ' ' || p_lname || ' | ' || coalesce(("
+      "SELECT group_concat(g_name, ', ') FROM (SELECT g_name FROM group_persons JOIN groups ON "
+      "g_id = g_p_g_id WHERE g_p_p_id = p_id ORDER BY g_id)), '') || ' | ' AS row FROM persons "
+      "ORDER BY p_id");
+  std::istringstream readme(ReadmeTable("| profile |"));
+  std::string line;
+  for (std::size_t i = 0; i < persons->RowCount(); ++i) {
+    const std::string row = *persons->Field(i, "row");
+    const bool record = fs::exists(dir / "in/Profile" / *persons->Field(i, "p_id") / "pr.dat");
+    EXPECT_TRUE(std::getline(readme, line) && line.starts_with(row)) << row;
+    EXPECT_NE(line.substr(row.size()).starts_with("none"), record) << line;
+  }
+  EXPECT_FALSE(std::getline(readme, line)) << "a person more in the README";
+}
 
 TEST_F(Admin, MakesInstallationsAndTakesFiles) {
   EXPECT_EQ(Run("$A init new/deeper"), "0 Empty installation made in new/deeper\n");
