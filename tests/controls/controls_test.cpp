@@ -39,11 +39,7 @@ void ExpectStored(const properties::PersistentControl& stored, const Keys& chang
   loaded.ReadProperties(bag);
   loaded.WriteProperties(again);
   EXPECT_TRUE(reset.Entries().empty());
-  std::vector<std::string> keys;
-  for (const auto& entry : bag.Entries()) {
-    keys.push_back(entry.first);
-  }
-  EXPECT_TRUE(std::ranges::equal(changed, keys));
+  EXPECT_TRUE(std::ranges::equal(changed, std::views::keys(bag.Entries())));
   EXPECT_EQ(again.Entries(), bag.Entries());
 }
 
@@ -69,6 +65,7 @@ TEST(ManLabel, ShowsItsValuesAndTakesAStoredLLeftOnceItIsRead) {
   const int inch = stored.logicalDpiX();
   EXPECT_EQ(PartOf(stored, "Label10").geometry(), QRect(inch, 0, 300 - inch, 20));
   EXPECT_EQ(PartOf(stored, "Shape1").geometry(), QRect(1, 1, 298, 18));
+  EXPECT_EQ(stored.grab().toImage().pixel(5, 10), qRgb(0, 255, 0)) << "Shape1 paints lBackColor";
   ExpectStored(stored, changed, loaded);
   EXPECT_EQ(label.alignment(), Qt::AlignHCenter | Qt::AlignVCenter);
   EXPECT_EQ(label.palette().color(QPalette::WindowText), QColor(255, 0, 0));

@@ -10,7 +10,7 @@ using namespace std::string_literals;
 
 TEST(EntryPage, EscapesTheValuesNotTheCaptionsAndDoublesALeadingLineBreak) {
   EXPECT_EQ(BuildEntryPage("A & <B>", "\"Jo\" &amp;", "Lee",
-                           {{"<i>Hobbies</i>", "\r\nChess</textarea>"}, {"Goals", "\ngo"}}),
+                           {{"<i>Hob<x-b>bies", "\r\nChess</textarea>"}, {"Goals", "\ngo"}}),
             "<html><head><title>Vellumtide</title><meta http-equiv='Content-Type' "
             "content='text/html; charset=iso-8859-1'></head>"
             "<body bgcolor='#FFFFFF' oncontextmenu='return false;'>"
@@ -19,7 +19,7 @@ TEST(EntryPage, EscapesTheValuesNotTheCaptionsAndDoublesALeadingLineBreak) {
             "    <input type='text' name='F_FirstName' value=\"&quot;Jo&quot; &amp;amp;\">"
             "    </font></p>  <p><font size='2' face='Verdana, Arial'>Last Name<br>"
             "    <input type='text' name='F_LastName' value=\"Lee\">    </font></p>"
-            "<p><font face='Verdana, Arial' size='2'><i>Hobbies</i></font><br>"
+            "<p><font face='Verdana, Arial' size='2'><i>Hob<x-b>bies</x-b></i></font><br>"
             "    <textarea name='cat1' cols='45' rows='10' wrap='VIRTUAL'>\n\r\n"
             "Chess&lt;/textarea&gt;</textarea>  </p>"
             "<p><font face='Verdana, Arial' size='2'>Goals</font><br>"

@@ -1,22 +1,26 @@
 #pragma once
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
+#include <cstdlib>
 #include <string_view>
 #include <vector>
 
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+
 // A broken property is a crash, so that the fuzzer keeps the input that broke it.
-#define VT_FUZZ_CHECK(condition) \
-  ((condition)                   \
-       ? void()                  \
-       : (std::fprintf(stderr, "%s:%d: %s\n", __FILE__, __LINE__, #condition), std::abort()))
+#define VT_FUZZ_CHECK(c) \
+  ((c) ? void() : (std::fprintf(stderr, "%s:%d: %s\n", __FILE__, __LINE__, #c), std::abort()))
+
+// The target's body, given the fuzzer's bytes as `input`.
+#define VT_FUZZ_TARGET(input)                                                         \
+  static void CheckInput(std::string_view input);                                     \
+  extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) { \
+    return CheckInput({reinterpret_cast<const char*>(data), size}), 0;                \
+  }                                                                                   \
+  static void CheckInput(std::string_view input)
 
 namespace vt::fuzz {
 
@@ -31,23 +35,9 @@ inline std::vector<std::string_view> Split(std::string_view input) {
 }
 
 // A folder of this process's own under the system's temporary folder, removed at exit.
-inline std::filesystem::path Scratch() {
-  static const struct Folder {
-    std::string path = (std::filesystem::temp_directory_path() / "vt-fuzz-XXXXXX").string();
-    Folder() { VT_FUZZ_CHECK(mkdtemp(path.data()) != nullptr); }
-    ~Folder() { std::filesystem::remove_all(path); }
-  } folder;
-  return folder.path;
-}
-
-inline void WriteBytes(const std::filesystem::path& file, std::string_view bytes) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  VT_FUZZ_CHECK(out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush().good());
-}
-
-inline std::string ReadBytes(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+inline const std::filesystem::path& Scratch() {
+  static const test::TempDir folder;
+  return folder.path();
 }
 
 }  // namespace vt::fuzz

@@ -10,17 +10,17 @@ using namespace vt::imaging;
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
 
 // The bytes as a picture file. An odd last byte asks for it reduced to a third, as the photo does.
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+VT_FUZZ_TARGET(input) {
+  QByteArray bytes(input.data(), static_cast<qsizetype>(input.size()));
   QBuffer buffer(&bytes);
   // Large pictures take long to decode, and what refuses them is the same for every picture.
   const QSize sides = QImageReader(&buffer).size();
   if (std::int64_t{sides.width()} * sides.height() > (1 << 16)) {
-    return 0;
+    return;
   }
   const std::filesystem::path file = vt::fuzz::Scratch() / "picture";
-  vt::fuzz::WriteBytes(file, {bytes.constData(), size});
-  const bool reduced = size > 0 && (data[size - 1] & 1) != 0;
+  vt::test::WriteBytes(file, input);
+  const bool reduced = !input.empty() && (input.back() & 1) != 0;
   const auto third = [](Size natural) { return Size{natural.width / 3, natural.height / 3}; };
   const PictureLoad load = LoadPicture(file, reduced ? DrawnSize(third) : DrawnSize());
   // Refused with a reason, or upright in 32-bit pixels, whole or reduced no further than asked.
@@ -30,5 +30,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   VT_FUZZ_CHECK(image.width() <= width && image.height() <= height);
   VT_FUZZ_CHECK(reduced ? image.width() >= width / 3 && image.height() >= height / 3
                         : image.width() == width && image.height() == height);
-  return 0;
 }

@@ -28,9 +28,9 @@ static void CheckPlacement(const std::optional<Placement>& placed, Size source, 
 }
 
 // Three sizes (source, canvas, picture) and a flags word.
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+VT_FUZZ_TARGET(input) {
   std::int32_t v[7] = {};
-  std::memcpy(v, data, std::min(size, sizeof v));
+  std::memcpy(v, input.data(), std::min(input.size(), sizeof v));
   const Size source{v[0], v[1]}, canvas{v[2], v[3]}, picture{v[4], v[5]};
   const auto mode = static_cast<FitMode>(1 + ((v[6] >> 1) & 0x7fff) % 3);
   const std::optional<Placement> cover = CoverPlacement(source, canvas, (v[6] & 1) != 0);
@@ -43,5 +43,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 (cover && cover->x <= 0 && cover->y <= 0 &&
                  cover->x + cover->width >= canvas.width &&
                  cover->y + cover->height >= canvas.height));
-  return 0;
 }

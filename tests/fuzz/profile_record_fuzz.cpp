@@ -12,8 +12,8 @@ static bool Holdable(std::string text) {
          text.find("<firstname") == text.npos && text.find("<lastname") == text.npos;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const ProfileRecord read = ParseProfileRecord({reinterpret_cast<const char*>(data), size});
+VT_FUZZ_TARGET(input) {
+  const ProfileRecord read = ParseProfileRecord(input);
   ProfileRecord trimmed{
       TrimBlanks(read.group), TrimBlanks(read.firstName), TrimBlanks(read.lastName), {}};
   bool holdable = Holdable(read.group + read.firstName + read.lastName);
@@ -26,5 +26,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   VT_FUZZ_CHECK(!holdable ||
                 (again.group == trimmed.group && again.firstName == trimmed.firstName &&
                  again.lastName == trimmed.lastName && again.categories == trimmed.categories));
-  return 0;
 }

@@ -10,7 +10,7 @@ int main(int argc, char** argv) {
   for (const std::filesystem::path& input : inputs) {
     std::printf("%s\n", input.c_str());
     std::fflush(stdout);  // the last name shown is the input that crashed
-    const std::string bytes = vt::fuzz::ReadBytes(input);
+    const std::string bytes = vt::test::ReadBytes(input);
     LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
   }
   std::printf("%zu inputs replayed\n", inputs.size());

@@ -3,8 +3,7 @@
 
 using namespace vt::textdata;
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string_view text(reinterpret_cast<const char*>(data), size);
+VT_FUZZ_TARGET(text) {
   // Past its first 64 lookups the text is indexed: from then on it must answer as the search.
   const TaggedText tagged{std::string(text)};
   for (int i = 0; i < 64; ++i) {
@@ -18,5 +17,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     VT_FUZZ_CHECK(tag.find('<') != tag.npos || name.starts_with('/') ||
                   tagged.Value(name) == ElementValue(text, name));
   }
-  return 0;
 }

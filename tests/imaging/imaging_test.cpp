@@ -11,6 +11,7 @@
 #include "platform/qt_raster.h"
 #include "tests/imaging/pictures.h"
 #include "tests/support/files.h"
+#include "tests/support/row_name.h"
 #include "tests/support/temp_dir.h"
 
 namespace vt::imaging {
@@ -46,18 +47,17 @@ const PlacementCase kPlacements[] = {
     {"ThumbnailSquareIsStretched", {50, 50}, {120, 40}, true, Placement{0, 0, 120, 40}},
 };
 
-class PlacementTest : public ::testing::TestWithParam<std::size_t> {};
+class PlacementTest : public ::testing::TestWithParam<PlacementCase> {};
 
 TEST_P(PlacementTest, IsTheWorkedExample) {
-  const PlacementCase& c = kPlacements[GetParam()];
+  const PlacementCase& c = GetParam();
   EXPECT_EQ(c.thumbnail ? ThumbnailPlacement(c.source, c.source, c.canvas)
                         : CoverPlacement(c.source, c.canvas, false),
             c.placed);
 }
 
-INSTANTIATE_TEST_SUITE_P(Examples, PlacementTest,
-                         ::testing::Range(std::size_t{0}, std::size(kPlacements)),
-                         [](const auto& i) { return std::string(kPlacements[i.param].name); });
+INSTANTIATE_TEST_SUITE_P(Examples, PlacementTest, ::testing::ValuesIn(kPlacements),
+                         test::RowName{});
 
 std::string Big32(std::uint32_t value) {
   return {static_cast<char>(value >> 24), static_cast<char>(value >> 16),
@@ -154,7 +154,6 @@ struct PictureCase {
 const std::string kCut = "is damaged: it ends before its picture does";
 const PictureCase kPictures[] = {
     {"JpegAQuarterJustCovers", "me.jpg", Plain("jpg", 1120, 2240), "", kTall, {280, 560}},
-    {"Png", "me.png", Plain("png")},
     {"Bmp", "me.bmp", Plain("bmp"), "", kTall, {600, 1200}},
     {"Gif", "me.gif", [] { return Gif(0); }, "", kTall, {2, 4}},
     {"GifWithoutTrailer", "me.gif", [] { return Gif(1); }, "", kTall, {2, 4}},
@@ -188,10 +187,10 @@ const PictureCase kPictures[] = {
      "cannot be placed: 6000000 x 1 pixels"},
 };
 
-class PictureTest : public ImgResizeTest, public ::testing::WithParamInterface<std::size_t> {};
+class PictureTest : public ImgResizeTest, public ::testing::WithParamInterface<PictureCase> {};
 
 TEST_P(PictureTest, IsPlacedOrRefusedWithItsCause) {
-  const PictureCase& c = kPictures[GetParam()];
+  const PictureCase& c = GetParam();
   test::WriteBytes(photo, "the photo of before");
   // Beside each: a picture whose stem alone names no file, and a FIFO.
   test::WriteBytes(dir / "me.png", Plain("png")());
@@ -208,18 +207,7 @@ TEST_P(PictureTest, IsPlacedOrRefusedWithItsCause) {
   test::ExpectQuadrantsAt(test::ReadJpeg(photo), c.placement, 60);  // far from the split
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, PictureTest, ::testing::Range(std::size_t{0}, std::size(kPictures)),
-                         [](const auto& info) { return std::string(kPictures[info.param].name); });
-
-// Single-pixel dots, stored one bit each, come out grey only where every reduction averages.
-TEST_F(ImgResizeTest, OneBitDotsComeOutGrey) {
-  QImage dots(960, 1280, QImage::Format_RGB32);
-  dots.fill(Qt::white);
-  QPainter(&dots).fillRect(dots.rect(), QBrush(Qt::black, Qt::Dense4Pattern));
-  const std::string bytes = test::PictureBytes(dots.convertToFormat(QImage::Format_Mono), "bmp");
-  ASSERT_EQ(Resize(Saved("dots.bmp", bytes), photo.string()), "");
-  EXPECT_TRUE(test::Near(test::ReadJpeg(photo).pixel(140, 213), qRgb(128, 128, 128)));
-}
+INSTANTIATE_TEST_SUITE_P(Files, PictureTest, ::testing::ValuesIn(kPictures), test::RowName{});
 
 // The canvas, its drawing and the JPEG written of it; only the photo file is ever written.
 TEST_F(ImgResizeTest, DrawsOnACanvasOfTheSetSizeAndWritesItAsAJpegOfTheClampedQuality) {
@@ -254,11 +242,19 @@ TEST_F(ImgResizeTest, DrawsOnACanvasOfTheSetSizeAndWritesItAsAJpegOfTheClampedQu
   control.DoResize();
   EXPECT_TRUE(test::Near(test::ReadJpeg(photo).pixel(70, 100), qRgb(255, 255, 255)))
       << "no transparency in a JPEG: white, never the picture before";
+  QImage dots(960, 1280, QImage::Format_RGB32);
+  dots.fill(Qt::white);
+  QPainter(&dots).fillRect(dots.rect(), QBrush(Qt::black, Qt::Dense4Pattern));
+  const std::string bytes = test::PictureBytes(dots.convertToFormat(QImage::Format_Mono), "bmp");
+  control.SetSourceFilePath(Saved("dots.bmp", bytes).string());
+  control.DoResize();
+  EXPECT_TRUE(test::Near(test::ReadJpeg(photo).pixel(140, 213), qRgb(128, 128, 128)))
+      << "one-bit dots come out grey only where every reduction averages";
 
   const std::string problem = Resize(source, dir.path().string());
   EXPECT_NE(problem.find("cannot be written as /"), std::string::npos) << problem;
   EXPECT_EQ(problem.find("me.png"), std::string::npos) << "the picture is not to blame";
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 3);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 4);
 }
 
 }  // namespace

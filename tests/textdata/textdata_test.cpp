@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <array>
 #include <numeric>
-#include <random>
 #include <stdexcept>
 
 #include "textdata/encoding.h"
@@ -45,25 +43,6 @@ TEST(GetTagValue, RefusesANegativePosition) {
   EXPECT_THROW(GetTagValue("<A>x</A>", "<A>", "</A>", position), std::invalid_argument);
 }
 
-// Searched at first, indexed after many lookups: either way the values are those of a search from
-// the start, for texts of every shape (tags in tags, either case, closings first, missing ends).
-TEST(TaggedText, AnswersAsTheSearchFromTheStartOverEveryShortText) {
-  constexpr std::array<std::string_view, 11> kPieces = {
-      "<a>", "</a>", "<A>", "</A>", "<b>", "</b>", "<ab>", "</ab>", "<", ">", "x"};
-  std::mt19937 random(7);
-  for (int n = 0; n < 5000; ++n) {
-    std::string text;
-    for (auto k = random() % 9; k > 0; --k) {
-      text += kPieces[random() % kPieces.size()];
-    }
-    const TaggedText tagged(text);
-    for (int lookup = 0; lookup < 75; ++lookup) {
-      const char* name = std::array{"a", "A", "b", "ab", "x"}[lookup % 5];
-      ASSERT_EQ(tagged.Value(name), ElementValue(text, name)) << text << " " << name << lookup;
-    }
-  }
-}
-
 // Name, bytes, the UTF-8 text they are read as.
 using Decoding = std::tuple<const char*, std::string_view, const char*>;
 class DecodeTextTest : public ::testing::TestWithParam<Decoding> {};
@@ -75,7 +54,7 @@ TEST_P(DecodeTextTest, KeepsValidUtf8AndReadsAnythingElseAsWindows1252) {
 INSTANTIATE_TEST_SUITE_P(
     Bytes, DecodeTextTest,
     ::testing::Values(Decoding{"OtherLengths", "é \xE0\xA0\x80 😀", "é \xE0\xA0\x80 😀"},
-                      Decoding{"Devanagari", "नमस्ते", "नमस्ते"}, Decoding{"Thai", "สวัสดี", "สวัสดี"},
+                      Decoding{"AfterEightAsciiBytes", "Bonjour \xE9", "Bonjour é"},
                       Decoding{"Windows1252InOneWord", "Fran\xE7oise", "Françoise"},
                       Decoding{"CutShort", std::string_view("caf\xC3\xA9", 4), "cafÃ"},
                       Decoding{"NoContinuation", "\xC3(", "Ã("},
