@@ -99,23 +99,17 @@ std::string Turned(const std::string& format, int orientation, int width = 600) 
 }
 
 // The quadrants in 2 x 4 pixels of four colours, behind a graphic control extension; every pixel
-// a 3-bit literal code after a clear code. The last `cut` bytes are left off.
-std::string Gif(std::size_t cut) {
-  const std::string gif =
-      "GIF89a\x02\x00\x04\x00\x81\x00\x00\xE0\x20\x20\x20\xC0\x20\x20\x20\xE0\xE0\xE0\x20"
-      "\x21\xF9\x04\x00\x00\x00\x00\x00\x2C\x00\x00\x00\x00\x02\x00\x04\x00\x00"
-      "\x02\x07\x04\x43\x30\x14\x47\x71\x05\x00\x3B"s;
-  return gif.substr(0, gif.size() - cut);
-}
+// a 3-bit literal code after a clear code.
+const std::string kGif =
+    "GIF89a\x02\x00\x04\x00\x81\x00\x00\xE0\x20\x20\x20\xC0\x20\x20\x20\xE0\xE0\xE0\x20"
+    "\x21\xF9\x04\x00\x00\x00\x00\x00\x2C\x00\x00\x00\x00\x02\x00\x04\x00\x00"
+    "\x02\x07\x04\x43\x30\x14\x47\x71\x05\x00\x3B"s;
 
 using Bytes = std::function<std::string()>;
 
-// The quadrants as a file of `format`, the last `cut` bytes left off.
-Bytes Plain(const std::string& format, int width = 600, int height = 1200, std::size_t cut = 0) {
-  return [=] {
-    const std::string bytes = test::PictureBytes(test::Quadrants(width, height), format);
-    return bytes.substr(0, bytes.size() - cut);
-  };
+// The quadrants as a file of `format`.
+Bytes Plain(const std::string& format, int width = 600, int height = 1200) {
+  return [=] { return test::PictureBytes(test::Quadrants(width, height), format); };
 }
 
 // The photo control as the main window sets it up, over Qt's raster.
@@ -140,12 +134,14 @@ class ImgResizeTest : public ::testing::Test {
   const fs::path photo = dir / "image.fwi";
 };
 
-// A file a person may choose: a photo of the quadrants at `placement`, decoded at `decoded`
-// (reduced where the format allows), or refused with its cause, the earlier photo unchanged.
+// A file a person may choose, its last `cut` bytes left off: a photo of the quadrants at
+// `placement`, decoded at `decoded` (reduced where the format allows), or refused with its cause,
+// the earlier photo unchanged.
 struct PictureCase {
   const char* name;
   const char* file;
   Bytes bytes;  // none: `file` is made otherwise
+  std::size_t cut = 0;
   std::string refusal{};
   Placement placement = kTall;
   QSize decoded{300, 600};
@@ -153,10 +149,15 @@ struct PictureCase {
 
 const std::string kCut = "is damaged: it ends before its picture does";
 const PictureCase kPictures[] = {
-    {"JpegAQuarterJustCovers", "me.jpg", Plain("jpg", 1120, 2240), "", kTall, {280, 560}},
-    {"JpegHalfAsItsHeightDecides", "me.jpg", Plain("jpg", 1120, 2243), "", kTall, {560, 1121}},
-    {"Gif", "me.gif", [] { return Gif(0); }, "", kTall, {2, 4}},
-    {"GifWithoutTrailer", "me.gif", [] { return Gif(1); }, "", kTall, {2, 4}},
+    {"JpegAQuarterJustCovers", "me.jpg", Plain("jpg", 1120, 2240), 0, "", kTall, {280, 560}},
+    {"JpegHalfAsItsHeightDecides", "me.jpg", Plain("jpg", 1120, 2243), 0, "", kTall, {560, 1121}},
+    {"Gif", "me.gif", [] { return kGif; }, 0, "", kTall, {2, 4}},
+    {"GifWithoutTrailer", "me.gif", [] { return kGif; }, 1, "", kTall, {2, 4}},
+    {"JpegStuffedByteLast", "me.jpg",
+     [] {
+       std::string bytes = Plain("jpg")();
+       return bytes.insert(bytes.size() - 2, "\xFF\x00"s);  // a 0xFF ends the pixel data
+     }},
     {"NameNotInUtf8", "caf\xE9.png", Plain("png")},
     {"PhoneJpegOnItsSide", "phone.jpg", [] { return Turned("jpg", 6, 2400); }},  // at an eighth
     {"PngMirrored", "t.png", [] { return Turned("png", 2); }},
@@ -167,23 +168,23 @@ const PictureCase kPictures[] = {
     {"PngMirroredTurnedRight", "t.png", [] { return Turned("png", 7); }},
     {"PngTurnedLeft", "t.png", [] { return Turned("png", 8); }},
     // Over the 128 MB that Qt decodes unless told otherwise.
-    {"Png5800x5800", "big.png", Plain("png", 5800, 5800), "", {-74, 0, 427, 427}, {446, 446}},
-    {"Bmp8000x4300", "big.bmp", Plain("bmp", 8000, 4300), "", {-257, 0, 794, 427}, {8000, 4300}},
+    {"Png5800x5800", "big.png", Plain("png", 5800, 5800), 0, "", {-74, 0, 427, 427}, {446, 446}},
+    {"Bmp8000x4300", "big.bmp", Plain("bmp", 8000, 4300), 0, "", {-257, 0, 794, 427}, {8000, 4300}},
     // Enlarged too far to be scaled whole before it is drawn.
-    {"Line2x2000", "l.png", Plain("png", 2, 2000), "", {0, -139786, 280, 280000}, {2, 2000}},
-    {"JpegCutShort", "cut.jpg", Plain("jpg", 600, 1200, 1000), kCut},
-    {"PngCutInItsData", "cut.png", Plain("png", 600, 1200, 1000), kCut},
-    {"PngWithoutItsEnd", "cut.png", Plain("png", 600, 1200, 12), kCut},
-    {"BmpCutShort", "cut.bmp", Plain("bmp", 600, 1200, 1000), kCut},
-    {"GifCutInItsData", "cut.gif", [] { return Gif(5); }, kCut},
-    {"MissingBesideANameWithAnExtension", "me", {}, "cannot be read: no such file"},
-    {"Fifo", "pipe.jpg", {}, "cannot be read: not a regular file"},
-    {"NotAPicture", "notes.jpg", [] { return "plain text"s; }, "is not a picture"},
-    {"OverAGigapixel", "bomb.png", [] { return PngHeaderOnly(40000, 30000, false); },
+    {"Line2x2000", "l.png", Plain("png", 2, 2000), 0, "", {0, -139786, 280, 280000}, {2, 2000}},
+    {"JpegCutShort", "cut.jpg", Plain("jpg"), 1000, kCut},
+    {"PngCutInItsData", "cut.png", Plain("png"), 1000, kCut},
+    {"PngWithoutItsEnd", "cut.png", Plain("png"), 12, kCut},
+    {"BmpCutShort", "cut.bmp", Plain("bmp"), 1000, kCut},
+    {"GifCutInItsData", "cut.gif", [] { return kGif; }, 5, kCut},
+    {"MissingBesideANameWithAnExtension", "me", {}, 0, "cannot be read: no such file"},
+    {"Fifo", "pipe.jpg", {}, 0, "cannot be read: not a regular file"},
+    {"NotAPicture", "notes.jpg", [] { return "plain text"s; }, 0, "is not a picture"},
+    {"OverAGigapixel", "bomb.png", [] { return PngHeaderOnly(40000, 30000, false); }, 0,
      "is too large: 40000 x 30000 pixels"},
     {"OverAGigabyteDecodedInterlaced", "bomb.png", [] { return PngHeaderOnly(20000, 14000, true); },
-     "is too large: 20000 x 14000 pixels"},
-    {"SixMillionByOne", "line.bmp", Plain("bmp", 6'000'000, 1),
+     0, "is too large: 20000 x 14000 pixels"},
+    {"SixMillionByOne", "line.bmp", Plain("bmp", 6'000'000, 1), 0,
      "cannot be placed: 6000000 x 1 pixels"},
 };
 
@@ -195,8 +196,10 @@ TEST_P(PictureTest, IsPlacedOrRefusedWithItsCause) {
   // Beside each: a picture whose stem alone names no file, and a FIFO.
   test::WriteBytes(dir / "me.png", Plain("png")());
   ASSERT_EQ(::mkfifo((dir / "pipe.jpg").c_str(), 0600), 0);
-  const std::string problem =
-      Resize(c.bytes ? Saved(c.file, c.bytes()) : dir / c.file, photo.string());
+  const std::string bytes = c.bytes ? c.bytes() : "";
+  const fs::path file =
+      c.bytes ? Saved(c.file, bytes.substr(0, bytes.size() - c.cut)) : dir / c.file;
+  const std::string problem = Resize(file, photo.string());
   if (!c.refusal.empty()) {
     EXPECT_NE(problem.find(c.refusal), std::string::npos) << problem;
     EXPECT_EQ(test::ReadBytes(photo), "the photo of before");
