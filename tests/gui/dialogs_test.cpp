@@ -2,18 +2,32 @@
 
 #include <gtest/gtest.h>
 
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 #include <string>
 #include <vector>
 
-#include "tests/gui/message_hooks.h"
+#include "attachments/file_kinds.h"
+#include "platform/file_dialog.h"
+#include "tests/support/files.h"
 #include "tests/support/row_name.h"
+#include "tests/support/temp_dir.h"
 
 namespace vt::platform {
 namespace {
 
-using app::MessageAnswer, test::Press;
+using app::MessageAnswer;
 using Strings = std::vector<std::string>;
+
+DialogHook Press(QMessageBox::StandardButton button) {
+  return [button](QDialog& box) { dynamic_cast<QMessageBox&>(box).button(button)->click(); };
+}
+
+// A Qt enumeration's value, or set of flags, by the names in Qt's code.
+template <typename Enum>
+std::string Named(int value) {
+  return QMetaEnum::fromType<Enum>().valueToKeys(value).toStdString();
+}
 
 const app::MessageBox kExit = {"Exit <b>Vellumtide</b>?", "Exit", app::MessageButtons::kYesNo,
                                app::MessageIcon::kQuestion};
@@ -26,33 +40,36 @@ struct Box {
   DialogHook answer;
   MessageAnswer expected;
 };
-
 class MessageBoxTest : public ::testing::TestWithParam<Box> {};
 
 // The text is shown as it stands, never as markup; a box without a title has the program's name.
+// Yes is the default button, Escape answers No.
 TEST_P(MessageBoxTest, ShowsItsTextTitleButtonsAndIconAndReturnsTheAnswer) {
-  Strings seen;
+  std::string seen;
   ScopedDialogHooks hooks({[&](QDialog& dialog) {
-    auto& box = dynamic_cast<QMessageBox&>(dialog);
-    seen.push_back(test::Described(box) + (box.textFormat() == Qt::PlainText ? "" : " as markup"));
+    const auto& box = dynamic_cast<QMessageBox&>(dialog);
+    seen = "[" + box.windowTitle().toStdString() + "] " + box.text().toStdString() + " (" +
+           Named<QMessageBox::StandardButtons>(box.standardButtons().toInt()) + ", " +
+           Named<QMessageBox::Icon>(box.icon()) + ", " + Named<Qt::TextFormat>(box.textFormat()) +
+           ")";
     GetParam().answer(dialog);
   }});
   EXPECT_EQ(ShowMessageBox(nullptr, GetParam().box), GetParam().expected);
-  EXPECT_EQ(seen, Strings{GetParam().box.title.empty()
-                              ? "[Vellumtide] Select a group. (Ok)"
-                              : "[Exit] Exit <b>Vellumtide</b>? (YesNo, Question)"});
+  EXPECT_EQ(seen, GetParam().box.title.empty()
+                      ? "[Vellumtide] Select a group. (Ok|FirstButton, NoIcon, PlainText)"
+                      : "[Exit] Exit <b>Vellumtide</b>? (Yes|No, Question, PlainText)");
 }
 
-const Box kBoxes[] = {
-    {"Yes", kExit, Press(QMessageBox::Yes), MessageAnswer::kYes},
-    {"No", kExit, Press(QMessageBox::No), MessageAnswer::kNo},
-    {"ReturnIsYes", kExit, [](QDialog& box) { QTest::keyClick(&box, Qt::Key_Return); },
-     MessageAnswer::kYes},
-    {"EscapeIsNo", kExit, [](QDialog& box) { QTest::keyClick(&box, Qt::Key_Escape); },
-     MessageAnswer::kNo},
-    {"Notice", kNotice, Press(QMessageBox::Ok), MessageAnswer::kOk},
+const auto kKey = [](Qt::Key key) -> DialogHook {
+  return [key](QDialog& box) { QTest::keyClick(&box, key); };
 };
-INSTANTIATE_TEST_SUITE_P(Answers, MessageBoxTest, ::testing::ValuesIn(kBoxes), test::RowName());
+INSTANTIATE_TEST_SUITE_P(
+    Answers, MessageBoxTest,
+    ::testing::Values(Box{"Yes", kExit, Press(QMessageBox::Yes), MessageAnswer::kYes},
+                      Box{"ReturnIsYes", kExit, kKey(Qt::Key_Return), MessageAnswer::kYes},
+                      Box{"EscapeIsNo", kExit, kKey(Qt::Key_Escape), MessageAnswer::kNo},
+                      Box{"Notice", kNotice, Press(QMessageBox::Ok), MessageAnswer::kOk}),
+    test::RowName());
 
 TEST(DialogHooks, CloseWhatIsLeftOpenRejectAndNoteWhatHasNoHookAndNest) {
   QDialog dialog;
@@ -67,6 +84,94 @@ TEST(DialogHooks, CloseWhatIsLeftOpenRejectAndNoteWhatHasNoHookAndNest) {
   }
   EXPECT_EQ(ShowMessageBox(nullptr, kExit), MessageAnswer::kYes) << "the outer hooks are back";
   EXPECT_EQ(outer.Remaining(), 0u);
+}
+
+// Qt's own file dialog, driven as a person would, in a folder of the kind's files in both letter
+// cases, others, a folder and a link to it.
+class FileDialog : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* name : {"clip.mpg", "X.AVI", "b.MP3", "t.txt", "sub/in.avi"}) {
+      test::WriteBytes(dir / name, name);
+    }
+    std::filesystem::create_directory_symlink(dir / "sub", dir / "linked");
+  }
+
+  // The dialog in the test's folder as the wizard asks for a movie, or for any file without a
+  // filter, answered by `answer`; what it returns.
+  std::optional<std::string> Show(const std::function<void()>& answer, bool movie = true) {
+    const attachments::FileKind& kind = *attachments::FindFileKind("mov");
+    ScopedDialogHooks hooks({[&](QDialog& shown) {
+      dialog = &dynamic_cast<QFileDialog&>(shown);
+      dialog->setDirectory(QFile::decodeName(dir.path().c_str()));
+      answer();
+    }});
+    const std::optional<std::string> chosen =
+        ShowFileDialog(nullptr, {"Locate your file.", movie ? std::string(kind.filterLabel) : "",
+                                 movie ? attachments::FilterPatterns(kind) : Strings{}});
+    EXPECT_EQ(hooks.Remaining(), 0u);
+    return chosen;
+  }
+
+  QPushButton* Button(QDialogButtonBox::StandardButton which) const {
+    return dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))->button(which);
+  }
+
+  // Whether the dialog comes to list `names`, in this order, within a few seconds: it reads and
+  // sorts a folder as it goes.
+  ::testing::AssertionResult Lists(const Strings& names) const {
+    const auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
+    Strings listed;
+    const bool found = QTest::qWaitFor([&] {
+      listed.clear();
+      for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row) {
+        listed.push_back(
+            view->model()->index(row, 0, view->rootIndex()).data().toString().toStdString());
+      }
+      return listed == names;
+    });
+    return (found ? ::testing::AssertionSuccess() : ::testing::AssertionFailure())
+           << ::testing::PrintToString(listed);
+  }
+
+  test::TempDir dir;
+  QFileDialog* dialog = nullptr;
+};
+
+// Folders and the kind's files in any letter case are listed, folders first; picking the only
+// filter entry again applies Qt's own filter anew, which shows once the model has sorted.
+TEST_F(FileDialog, AsksForOneExistingFileWithApplyListingTheKindsFilesAndCancelReturnsNone) {
+  const auto answer = [&] {
+    EXPECT_EQ(Button(QDialogButtonBox::Open)->text(), u"Apply");
+    EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
+    EXPECT_TRUE(dialog->testOption(QFileDialog::DontUseNativeDialog));
+    const Strings movies = {"linked", "sub", "clip.mpg", "X.AVI"};
+    EXPECT_TRUE(Lists(movies));
+    auto* entries = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    entries->showPopup();
+    QTest::keyClick(entries->view(), Qt::Key_Return);
+    QSignalSpy sorted(dialog->findChild<QFileSystemModel*>(), &QAbstractItemModel::layoutChanged);
+    ASSERT_TRUE(sorted.wait());
+    EXPECT_TRUE(Lists(movies));
+    dialog->selectFile(QStringLiteral("X.AVI"));
+    Button(QDialogButtonBox::Cancel)->click();
+  };
+  EXPECT_EQ(Show(answer), std::nullopt);
+}
+
+TEST_F(FileDialog, WithoutFilterListsEverythingAndGivesThePathAsChosenThroughALink) {
+  const auto answer = [&] {
+    EXPECT_TRUE(Lists({"linked", "sub", "b.MP3", "clip.mpg", "t.txt", "X.AVI"}));
+    const auto open = [&](const char* name) {  // typed and applied, as the person may
+      QTest::keyClicks(dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")),
+                       QString::fromLatin1(name));
+      Button(QDialogButtonBox::Open)->click();
+    };
+    open("linked");
+    EXPECT_TRUE(Lists({"in.avi"}));
+    open("in.avi");
+  };
+  EXPECT_EQ(Show(answer, false), (dir / "linked/in.avi").string());
 }
 
 }  // namespace

@@ -3,12 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QSettings>
+
+#include "tests/support/temp_dir.h"
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
   QApplication application(argc, argv);
+  const vt::test::TempDir settings;  // Qt's file dialog keeps its own settings: not the person's
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                     QString::fromStdString(settings.path().string()));
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -6,9 +6,6 @@
 #include <QtTest>
 #include <QtWidgets>
 #include <map>
-#include <optional>
-#include <string>
-#include <vector>
 
 namespace vt::platform {
 namespace {
@@ -17,13 +14,10 @@ using entryform::BuildEntryPage, entryform::EntryFieldValues;
 using Strings = std::vector<std::string>;
 using Categories = std::vector<entryform::CategoryField>;
 
-// The page between two buttons, as in the wizard, in a window whose own context menu must not
-// show on the page either.
+// The page between two buttons, as in the wizard.
 class HtmlFormViewTest : public ::testing::Test {
  protected:
   HtmlFormViewTest() {
-    window.setContextMenuPolicy(Qt::CustomContextMenu);
-    QObject::connect(&window, &QWidget::customContextMenuRequested, [this] { ++windowMenus; });
     after->setObjectName(QStringLiteral("After"));
     view->SetTabFollowers({after});
     window.resize(700, 600);
@@ -57,27 +51,18 @@ class HtmlFormViewTest : public ::testing::Test {
   QPushButton* before = new QPushButton(&window);
   HtmlFormView* view = new HtmlFormView(&window);
   QPushButton* after = new QPushButton(&window);
-  int windowMenus = 0;
 };
 
-// A text as stored in a category after a caption; what the page alone gives back of the text,
-// empty for the text itself, none where the parser alters it.
+// A text as stored in a category, after a caption.
 struct Text {
   std::string name;
   std::string text;
   std::string caption = "Caption";
-  std::optional<std::string> fromPage = "";
 };
-
 class HtmlFormViewText : public HtmlFormViewTest, public ::testing::WithParamInterface<Text> {};
 
 TEST_P(HtmlFormViewText, ComesBackExactlyAndEveryFieldAfterItToo) {
   const Text& row = GetParam();
-  const std::string back = row.fromPage && !row.fromPage->empty() ? *row.fromPage : row.text;
-  if (row.fromPage) {
-    view->SetPage(BuildEntryPage("G", "Ann", "Lee", {{row.caption, row.text}, {"Next", "x"}}));
-    EXPECT_EQ(Fields(), (Strings{"F_FirstName=Ann", "F_LastName=Lee", "cat1=" + back, "cat2=x"}));
-  }
   Show("H", {{row.caption, row.text}, {"Next", "x"}}, row.text);
   EXPECT_EQ(Fields(),
             (Strings{"F_FirstName=" + row.text, "F_LastName=Lee", "cat1=" + row.text, "cat2=x"}));
@@ -88,11 +73,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Text{"Markup", R"(</textarea><b>x</b><input name='x'> & "q" < 5 > &amp; &#0; &nbsp;)"},
         Text{"LeadingBreaks", "\r\n\r\ntwo breaks first"}, Text{"OnlyABreak", "\r\n"},
+        Text{"LineFeeds", "\nline feeds\n"},
         Text{"Mixed", "one\r\n\r\nthree\tand\t\ttabs\u00a0\u00a0Zürich Ελληνικά 日本語 😀  \r\n"},
-        Text{"LineFeeds", "\nline feeds\n", "Caption", "\r\nline feeds\r\n"},
         Text{"CodePoints",
-             std::string(1, '\0') + "\x01\x0B\x1B\x7F\u0081\u009D\uFDD0\uFFFE\uFFFF\U0001FFFF",
-             "Caption", std::nullopt},
+             std::string(1, '\0') + "\x01\x0B\x1B\x7F\u0081\u009D\uFDD0\uFFFE\uFFFF\U0001FFFF"},
         // Captions an organiser mistyped.
         Text{"UnclosedSingleQuote", "t", "<a href='x>Hobbies</a>"},
         Text{"UnclosedDoubleQuote", "t", "<a href=\"x>Hobbies</a>"},
@@ -132,10 +116,8 @@ TEST_F(HtmlFormViewTest, ShowsEachCaptionAboveItsFieldWhichItNamesForScreenReade
             "Group: <b>Chess</b> & Go|First Name|F_FirstName: First Name|Last Name|"
             "F_LastName: Last Name|Hobbies and interests|cat1: Hobbies and interests|"
             "Arts & crafts|cat2: Arts & crafts|");
-  QTextDocument hobbies;  // the caption's markup is shown as such
-  hobbies.setHtml(view->findChildren<QLabel*>().at(3)->text());
-  EXPECT_EQ(hobbies.find(QStringLiteral("Hobbies")).charFormat().fontWeight(), QFont::Bold);
-  EXPECT_EQ(hobbies.find(QStringLiteral("and")).charFormat().fontWeight(), QFont::Normal);
+  EXPECT_TRUE(view->findChildren<QLabel*>().at(3)->text().contains(u"<b>Hobbies</b> and"))
+      << "the caption's markup is shown as such";
 }
 
 TEST_F(HtmlFormViewTest, TextAreasAreSizedByColumnsAndRowsWrapSoftlyOnTheBodyColour) {
@@ -175,36 +157,35 @@ TEST_F(HtmlFormViewTest, ALongPageIsBuiltAsItIsReachedAndWalkedByKeyboard) {
   window.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
   Categories categories;
-  Strings expected = {"F_FirstName: First Name", "F_LastName: Last Name"};
+  Strings order = {"F_FirstName: First Name", "F_LastName: Last Name"};
   for (int k = 1; k <= 300; ++k) {
-    categories.push_back({"Caption " + std::to_string(k), "text\r\n\v" + std::to_string(k)});
-    expected.push_back("cat" + std::to_string(k) + ": Caption " + std::to_string(k));
+    const std::string n = std::to_string(k);
+    categories.push_back({"Caption " + n, "text\r\n\v" + n});
+    order.push_back("cat" + n + ": Caption " + n);
   }
   Show("G", categories);
   ASSERT_EQ(Find("cat300"), nullptr) << "the end of the page is not built before it is needed";
   EXPECT_EQ(Fields().back(), "cat300=text\r\n\v300") << "not built, still given back";
-
   after->setFocus();
   QTest::keyClick(after, Qt::Key_Backtab);
   EXPECT_EQ(QApplication::focusWidget(), Find("cat300")) << "Shift+Tab reaches the page's end";
 
   // Tab from the button before the page reaches every field in order, each brought into sight,
   // then the follower; Shift+Tab walks back the same way.
-  const auto walk = [](Qt::Key key, std::size_t steps) {
-    Strings reached;
-    while (reached.size() < steps) {
-      QTest::keyClick(QApplication::focusWidget(), key);
-      const QWidget* at = QApplication::focusWidget();
-      reached.push_back(at->objectName().toStdString() + ": " + at->accessibleName().toStdString());
-    }
-    return reached;
-  };
+  order.push_back("After: ");
+  Strings expected = order, reached;
+  expected.insert(expected.end(), order.rbegin() + 1, order.rend());
   before->setFocus();
-  expected.push_back("After: ");
-  EXPECT_EQ(walk(Qt::Key_Tab, expected.size()), expected);
-  EXPECT_TRUE(view->viewport()->rect().contains(Find("cat300")->mapTo(view->viewport(), QPoint())));
-  expected.pop_back();
-  EXPECT_EQ(walk(Qt::Key_Backtab, expected.size()), Strings(expected.rbegin(), expected.rend()));
+  while (reached.size() < expected.size()) {
+    QTest::keyClick(QApplication::focusWidget(),
+                    reached.size() < order.size() ? Qt::Key_Tab : Qt::Key_Backtab);
+    const QWidget* at = QApplication::focusWidget();
+    const bool hidden = view->isAncestorOf(at) &&
+                        !view->viewport()->rect().contains(at->mapTo(view->viewport(), QPoint()));
+    reached.push_back(at->objectName().toStdString() + ": " + at->accessibleName().toStdString() +
+                      (hidden ? " out of sight" : ""));
+  }
+  EXPECT_EQ(reached, expected);
 
   // A new page of the same length: scrolled to its end, what comes into sight is built.
   before->setFocus();
@@ -215,9 +196,13 @@ TEST_F(HtmlFormViewTest, ALongPageIsBuiltAsItIsReachedAndWalkedByKeyboard) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return Find("cat300") != nullptr; }));
 }
 
+// Nor does the window's own menu show on the page; an ordinary editor proves the check sees menus.
 TEST_F(HtmlFormViewTest, NoContextMenuAnywhereOnThePage) {
+  int windowMenus = 0;
+  window.setContextMenuPolicy(Qt::CustomContextMenu);
+  QObject::connect(&window, &QWidget::customContextMenuRequested, [&] { ++windowMenus; });
   Show("G", {{"Hobbies", "x"}});
-  QLineEdit ordinary(&window);  // the check sees an editor's menu and the window's
+  QLineEdit ordinary(&window);
   for (QWidget* part :
        std::initializer_list<QWidget*>{&ordinary, Find("F_FirstName"), Find("cat1"),
                                        static_cast<QPlainTextEdit*>(Find("cat1"))->viewport(),

@@ -5,13 +5,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <QApplication>
-#include <QComboBox>
-#include <QMainWindow>
-#include <QPushButton>
-#include <QTabWidget>
-#include <QThread>
-#include <QTimer>
+#include <QtWidgets>
 #include <string>
 
 #include "tests/support/demo_installation.h"
@@ -34,11 +28,9 @@ void LookAtTheWindow() {
   for (QWidget* widget : QApplication::topLevelWidgets()) {
     if (qobject_cast<QMainWindow*>(widget) != nullptr && widget->isVisible()) {
       widget->findChild<QPushButton*>(QStringLiteral("butNext_1"))->click();
-      seen =
-          widget->findChild<QComboBox*>(QStringLiteral("cboGroups"))->currentText().toStdString() +
-          ", tab " +
-          std::to_string(
-              widget->findChild<QTabWidget*>(QStringLiteral("sstProfile"))->currentIndex());
+      const auto* groups = widget->findChild<QComboBox*>(QStringLiteral("cboGroups"));
+      const auto* tabs = widget->findChild<QTabWidget*>(QStringLiteral("sstProfile"));
+      seen = groups->currentText().toStdString() + ", tab " + std::to_string(tabs->currentIndex());
     }
   }
   QCoreApplication::exit(7);
@@ -64,14 +56,11 @@ int RunWizardWith(std::string id) {
   return RunWizard(argc, argv);
 }
 
-TEST(Wizard, OpensTheNamedProfileInAShownWindowAndRunsUntilItEnds) {
-  EXPECT_EQ(RunWizardWith(" 1001 "), 7);
-  EXPECT_EQ(seen, "Year 5 Willow, tab 1");
-}
-
-TEST(Wizard, EndsAtOnceWhenNoProfileIsNamed) {
+TEST(Wizard, EndsAtOnceWhenNoProfileIsNamedElseOpensItInAShownWindowAndRunsUntilItEnds) {
   EXPECT_EQ(RunWizardWith(" "), 0);
   EXPECT_EQ(seen, "") << "an application was made";
+  EXPECT_EQ(RunWizardWith(" 1001 "), 7);
+  EXPECT_EQ(seen, "Year 5 Willow, tab 1");
 }
 
 }  // namespace
