@@ -153,7 +153,7 @@ TEST_F(FileDialog, AsksForOneExistingFileWithApplyListingTheKindsFilesAndCancelR
     QSignalSpy sorted(dialog->findChild<QFileSystemModel*>(), &QAbstractItemModel::layoutChanged);
     ASSERT_TRUE(sorted.wait());
     EXPECT_TRUE(Lists(movies));
-    dialog->selectFile(QStringLiteral("X.AVI"));
+    dialog->selectFile(QStringLiteral("X.AVI"));  // highlighted, then cancelled
     Button(QDialogButtonBox::Cancel)->click();
   };
   EXPECT_EQ(Show(answer), std::nullopt);

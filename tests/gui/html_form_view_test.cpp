@@ -144,7 +144,8 @@ TEST_F(HtmlFormViewTest, SamePageIsRebuiltOnlyWhenTypedIntoAndANewOneReplacesIt)
   EXPECT_EQ(Find("cat1"), shown.data()) << "an untouched page stays as it is";
   QTest::keyClicks(Find("F_FirstName"), QStringLiteral("ne"));
   QTest::keyClicks(Find("cat1"), QStringLiteral("yz"));
-  EXPECT_EQ(Fields(), (Strings{"F_FirstName=neAnn", "F_LastName=Lee", "cat1=yzx"}));
+  QTest::keyClick(Find("cat1"), Qt::Key_Return);  // a line break as typed is given back as CR LF
+  EXPECT_EQ(Fields(), (Strings{"F_FirstName=neAnn", "F_LastName=Lee", "cat1=yz\r\nx"}));
   Show("A", {{"Hobbies", "x"}});
   EXPECT_EQ(Fields(), (Strings{"F_FirstName=Ann", "F_LastName=Lee", "cat1=x"}));
   Show("B", {});
