@@ -128,7 +128,6 @@ TEST_F(HtmlFormViewTest, TextAreasAreSizedByColumnsAndRowsWrapSoftlyOnTheBodyCol
   const QFontMetrics metrics(small->font());
   EXPECT_EQ(Find("large")->size() - small->size(),
             QSize(45 * metrics.averageCharWidth(), 10 * metrics.lineSpacing()));
-  EXPECT_GE(small->width(), 45 * metrics.averageCharWidth());
   EXPECT_EQ(small->accessibleName(), u"small") << "no caption: named by its field";
   QApplication::processEvents();
   EXPECT_GT(small->document()->firstBlock().layout()->lineCount(), 1);
@@ -197,7 +196,8 @@ TEST_F(HtmlFormViewTest, ALongPageIsBuiltAsItIsReachedAndWalkedByKeyboard) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return Find("cat300") != nullptr; }));
 }
 
-// Nor does the window's own menu show on the page; an ordinary editor proves the check sees menus.
+// Neither an editor's menu nor the window's own shows on the page; an ordinary editor beside it
+// proves the check sees menus.
 TEST_F(HtmlFormViewTest, NoContextMenuAnywhereOnThePage) {
   int windowMenus = 0;
   window.setContextMenuPolicy(Qt::CustomContextMenu);
