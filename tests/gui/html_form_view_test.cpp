@@ -96,9 +96,7 @@ TEST_F(HtmlFormViewTest, ShowsEachCaptionAboveItsFieldWhichItNamesForScreenReade
   for (QWidget* widget : view->widget()->findChildren<QWidget*>()) {
     std::string& at = shown[widget->mapTo(view->widget(), QPoint()).y()];
     if (auto* label = qobject_cast<QLabel*>(widget)) {
-      QTextDocument document;
-      document.setHtml(label->text());
-      at += document.toPlainText().trimmed().toStdString();
+      at += QTextDocumentFragment::fromHtml(label->text()).toPlainText().trimmed().toStdString();
       // What is painted: a label with a buddy would drop each "&" and underline the next letter.
       QLabel plain(label->text(), label->parentWidget());
       plain.setGeometry(label->geometry());
