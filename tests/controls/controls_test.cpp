@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLabel>
+#include <QListView>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
 #include <ranges>
 #include <set>
 
@@ -10,9 +16,9 @@
 #include "controls/man_label.h"
 #include "controls/man_separator.h"
 #include "imaging/img_thumb_aspected.h"
-#include "tests/gui/qt_file_dialog.h"
 #include "tests/imaging/pictures.h"
 #include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
 
 namespace vt::controls {
 namespace {
@@ -100,7 +106,6 @@ TEST(ManSeparator, IsALightGreyLineAcrossTheMiddleAndKeepsItsHostsFont) {
 }
 
 TEST(DirSelect, OffersFoldersUnderItsTitleAndCancellingLeavesNoPath) {
-  test::KeepQtDialogSettingsInTheTestRun();
   const test::TempDir dir;
   test::WriteBytes(dir / "notes.txt", "notes");
   fs::create_directory(dir / "Slides");
@@ -109,24 +114,35 @@ TEST(DirSelect, OffersFoldersUnderItsTitleAndCancellingLeavesNoPath) {
   Keys changed;
   control.SetChangeListener([&](std::string_view name) { changed.emplace(name); });
   control.SetWindowTitle("Where are the slides?");
-  test::Names listed;
+  QStringList listed;
+  int runs = 0;
   control.SetDialogRunner([&](QDialog& shown) {
     auto& dialog = dynamic_cast<QFileDialog&>(shown);
     dialog.show();
-    const bool first = listed.empty();
+    const bool first = runs++ == 0;
     if (first) {
       EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Where are the slides?"));
       EXPECT_EQ(dialog.directory().absolutePath(), QStringLiteral("/"));
       EXPECT_EQ(dialog.options(), QFileDialog::DontUseNativeDialog | QFileDialog::ShowDirsOnly);
       EXPECT_EQ(dialog.parentWidget(), &host);
-      listed = test::ListFolder(dialog, dir.path());
-      test::ListFolder(dialog, dir / "Slides");
+      // What the dialog lists once it has read the folder.
+      QSignalSpy loaded(dialog.findChild<QFileSystemModel*>(), &QFileSystemModel::directoryLoaded);
+      const QString folder = QFile::decodeName(dir.path().c_str());
+      dialog.setDirectory(folder);
+      EXPECT_TRUE(QTest::qWaitFor([&] { return loaded.contains({folder}); }));
+      const auto* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
+      for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row) {
+        listed << view->model()->index(row, 0, view->rootIndex()).data().toString();
+      }
+      dialog.setDirectory(QFile::decodeName((dir / "Slides").c_str()));
     }
-    test::DialogButton(dialog, first ? QDialogButtonBox::Open : QDialogButtonBox::Cancel)->click();
+    dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))
+        ->button(first ? QDialogButtonBox::Open : QDialogButtonBox::Cancel)
+        ->click();
     return dialog.result();
   });
   EXPECT_TRUE(control.OpenWindow());
-  EXPECT_EQ(listed, test::Names{"Slides"});
+  EXPECT_EQ(listed, QStringList{QStringLiteral("Slides")});
   EXPECT_EQ(control.SelectedPath(), (dir / "Slides").string());
   ExpectStored(control, changed, loaded);
   EXPECT_FALSE(control.OpenWindow());
