@@ -145,6 +145,7 @@ const Refusal kRefusals[] = {
     {"OverProfiles", "mkdir -p x/Profile; $A demo x", 1, "(Profile); add --force"},
     {"OverAFile", "$A init a.avi", 1, "cannot make a.avi: "},
     {"KindNotAllowed", "$A attach in 1003 mov a.avi", 1, "'Chess & Go Club' does not allow movie"},
+    {"NoGroupYet", "$A attach in 1002 mov a.avi", 1, "no group is chosen for this person yet"},
     {"UnknownKind", "$A attach in 1001 photo a.avi", 1, "unknown kind 'photo'"},
     {"NoProfile", "$A attach in 9999 mov a.avi", 1, "no profile folder for '9999' in in/Profile"},
     {"ProfileOutside", "$A attach in ../Profile/1001 mov a.avi", 1, "for '../Profile/1001'"},

@@ -54,7 +54,7 @@ struct ConsoleWizard {
   app::frmMain logic;
 };
 
-// What the organiser reads when the file was not taken.
+// What the organiser reads when the file was not taken; `group` is empty when none is chosen.
 std::string Explain(const app::AttachOutcome& outcome, const attachments::FileKind& kind,
                     const fs::path& file, const std::string& group) {
   switch (outcome.result) {
@@ -68,7 +68,9 @@ std::string Explain(const app::AttachOutcome& outcome, const attachments::FileKi
       return file.string() + " is over the " + std::string(kind.noun) + " limit of the group '" +
              group + "'";
     case app::AttachResult::kRefusedKindNotAllowed:
-      return "the group '" + group + "' does not allow " + std::string(kind.noun) + " files";
+      return group.empty()
+                 ? "no group is chosen for this person yet: nothing can be attached"
+                 : "the group '" + group + "' does not allow " + std::string(kind.noun) + " files";
     case app::AttachResult::kRefusedNotPackage:
       return file.string() + " is not a slideshow package";
     case app::AttachResult::kOldSlideshowKept:
@@ -99,8 +101,11 @@ Outcome AttachFile(const fs::path& installation, const std::string& profileId,
   if (outcome.taken() && !outcome.detail.empty()) {
     std::fprintf(out, "Note: %s.\n", outcome.detail.c_str());
   }
-  return {Explain(outcome, attachments::kFileKinds[static_cast<std::size_t>(*button)], file,
-                  wizard.window.SelectedGroupText())};
+  // The list's first entry is its placeholder, no group.
+  const std::string group =
+      wizard.window.SelectedGroupIndex() > 0 ? wizard.window.SelectedGroupText() : "";
+  return {
+      Explain(outcome, attachments::kFileKinds[static_cast<std::size_t>(*button)], file, group)};
 }
 
 Outcome ChangePhoto(const fs::path& installation, const std::string& profileId,
