@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,55 +14,151 @@
 
 namespace {
 
-constexpr std::string_view kUsage =
-    "Usage:\n"
-    "  vellumtide-admin init DIR [--force]   make an empty installation in DIR\n"
-    "  vellumtide-admin demo DIR [--force]   make the sample installation in DIR\n"
-    "  vellumtide-admin attach DIR ID KIND FILE [--yes]\n"
-    "                                        attach FILE for person ID as KIND: pres, mov or nar\n"
-    "  vellumtide-admin photo DIR ID PICTURE  make PICTURE the profile photo of person ID\n"
-    "DIR may be missing or empty for init and demo; an installation already there is replaced\n"
-    "only with --force. attach answers the wizard's questions No unless --yes is given.\n";
+namespace fs = std::filesystem;
+using vt::admin::Outcome;
 
-int UsageError(const std::string& message) {
-  std::fprintf(stderr, "vellumtide-admin: %s\n%.*s", message.c_str(),
-               static_cast<int>(kUsage.size()), kUsage.data());
-  return 2;
-}
-
-// A command line split into its words and its flags.
-struct Arguments {
-  std::vector<std::string> operands;
-  std::vector<std::string> flags;
-  bool Has(const std::string& flag) const {
-    return std::find(flags.begin(), flags.end(), flag) != flags.end();
-  }
+// An option a command takes: a flag ("--force") or one with a value ("--format csv" or
+// "--format=csv").
+struct Option {
+  std::string_view name;
+  bool takesValue = false;
 };
 
-Arguments Split(const std::vector<std::string>& words) {
-  Arguments split;
-  for (const std::string& word : words) {
-    (word.starts_with("--") ? split.flags : split.operands).push_back(word);
+// A command line split into its operands and its options.
+struct Arguments {
+  std::vector<std::string> operands;
+  std::vector<std::pair<std::string, std::string>> options;
+
+  bool Has(std::string_view name) const { return Value(name).has_value(); }
+  std::optional<std::string> Value(std::string_view name) const {
+    for (const auto& [option, value] : options) {
+      if (option == name) {
+        return value;
+      }
+    }
+    return std::nullopt;
   }
-  return split;
-}
+};
 
 struct Command {
   std::string_view name;
   std::size_t operands;
-  std::string_view flag;  // the one option the command takes, if any
+  std::vector<Option> options;
+  // The command's lines of the usage text.
+  std::string_view usage;
+  int (*run)(const Arguments&);
 };
 
-constexpr Command kCommands[] = {
-    {"init", 1, "--force"}, {"demo", 1, "--force"}, {"attach", 4, "--yes"}, {"photo", 3, ""}};
-
-int Report(const vt::admin::Outcome& outcome, const std::string& success) {
+int Report(const Outcome& outcome, const std::string& success) {
   if (!outcome) {
     std::fprintf(stderr, "vellumtide-admin: %s\n", outcome.error.c_str());
     return 1;
   }
   std::printf("%s\n", success.c_str());
   return 0;
+}
+
+int RunMake(const Arguments& args, bool demo) {
+  const fs::path folder = args.operands[0];
+  const bool force = args.Has("--force");
+  return Report(demo ? vt::admin::MakeDemoInstallation(folder, force)
+                     : vt::admin::InitInstallation(folder, force),
+                std::string(demo ? "Demo" : "Empty") + " installation made in " + folder.string());
+}
+
+int RunInit(const Arguments& args) {
+  return RunMake(args, false);
+}
+int RunDemo(const Arguments& args) {
+  return RunMake(args, true);
+}
+
+int RunAttach(const Arguments& args) {
+  const auto& [folder, id, kind, file] =
+      std::tie(args.operands[0], args.operands[1], args.operands[2], args.operands[3]);
+  return Report(vt::admin::AttachFile(folder, id, kind, file, args.Has("--yes"), stdout),
+                "Attached " + file + " as " + kind + " of " + id);
+}
+
+int RunPhoto(const Arguments& args) {
+  const auto& [folder, id, picture] =
+      std::tie(args.operands[0], args.operands[1], args.operands[2]);
+  return Report(vt::admin::ChangePhoto(folder, id, picture, stdout),
+                "Made " + picture + " the profile photo of " + id);
+}
+
+const std::vector<Command>& Commands() {
+  static const std::vector<Command> commands = {
+      {"init",
+       1,
+       {{"--force"}},
+       "  vellumtide-admin init DIR [--force]   make an empty installation in DIR\n",
+       RunInit},
+      {"demo",
+       1,
+       {{"--force"}},
+       "  vellumtide-admin demo DIR [--force]   make the sample installation in DIR\n",
+       RunDemo},
+      {"attach",
+       4,
+       {{"--yes"}},
+       "  vellumtide-admin attach DIR ID KIND FILE [--yes]\n"
+       "                                        attach FILE for person ID as KIND: pres, mov or "
+       "nar\n",
+       RunAttach},
+      {"photo",
+       3,
+       {},
+       "  vellumtide-admin photo DIR ID PICTURE  make PICTURE the profile photo of person ID\n",
+       RunPhoto},
+  };
+  return commands;
+}
+
+std::string Usage() {
+  std::string usage = "Usage:\n";
+  for (const Command& command : Commands()) {
+    usage += command.usage;
+  }
+  return usage +
+         "DIR may be missing or empty for init and demo; an installation already there is "
+         "replaced\n"
+         "only with --force. attach answers the wizard's questions No unless --yes is given.\n";
+}
+
+int UsageError(const std::string& message) {
+  std::fprintf(stderr, "vellumtide-admin: %s\n%s", message.c_str(), Usage().c_str());
+  return 2;
+}
+
+// Splits the words after the command into operands and the command's options; the error to show
+// when a word is an option the command does not take or a value is missing.
+std::optional<std::string> Split(const Command& command, std::span<const std::string> words,
+                                 Arguments& args) {
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    const std::string& word = words[i];
+    if (!word.starts_with("--")) {
+      args.operands.push_back(word);
+      continue;
+    }
+    const std::size_t equals = word.find('=');
+    const std::string name = word.substr(0, equals);
+    const auto option = std::find_if(command.options.begin(), command.options.end(),
+                                     [&](const Option& o) { return o.name == name; });
+    if (option == command.options.end() || (!option->takesValue && equals != std::string::npos)) {
+      return "unknown option '" + word + "'";
+    }
+    if (!option->takesValue) {
+      args.options.emplace_back(name, "");
+    } else if (equals != std::string::npos) {
+      args.options.emplace_back(name, word.substr(equals + 1));
+    } else if (i + 1 < words.size()) {
+      args.options.emplace_back(name, words[++i]);
+    } else {
+      return "option '" + name + "' needs a value";
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -70,22 +168,20 @@ int main(int argc, char** argv) {
   QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio.*.warning=false"));
   const std::vector<std::string> words(argv + 1, argv + argc);
   if (words.size() == 1 && (words[0] == "--help" || words[0] == "-h")) {
-    std::fwrite(kUsage.data(), 1, kUsage.size(), stdout);
+    std::fputs(Usage().c_str(), stdout);
     return 0;
   }
   if (words.empty()) {
     return UsageError("no command given");
   }
-  const auto command = std::find_if(std::begin(kCommands), std::end(kCommands),
+  const auto command = std::find_if(Commands().begin(), Commands().end(),
                                     [&](const Command& c) { return c.name == words[0]; });
-  if (command == std::end(kCommands)) {
+  if (command == Commands().end()) {
     return UsageError("unknown command '" + words[0] + "'");
   }
-  const Arguments args = Split({words.begin() + 1, words.end()});
-  for (const std::string& flag : args.flags) {
-    if (flag != command->flag) {
-      return UsageError("unknown option '" + flag + "'");
-    }
+  Arguments args;
+  if (const auto error = Split(*command, std::span(words).subspan(1), args)) {
+    return UsageError(*error);
   }
   const bool anyEmpty = std::any_of(args.operands.begin(), args.operands.end(),
                                     [](const std::string& operand) { return operand.empty(); });
@@ -93,20 +189,5 @@ int main(int argc, char** argv) {
     return UsageError(words[0] + " takes " + std::to_string(command->operands) +
                       (command->operands == 1 ? " folder" : " arguments"));
   }
-  const std::filesystem::path folder = args.operands[0];
-  if (command->name == "attach") {
-    const std::string& kind = args.operands[2];
-    return Report(vt::admin::AttachFile(folder, args.operands[1], kind, args.operands[3],
-                                        args.Has("--yes"), stdout),
-                  "Attached " + args.operands[3] + " as " + kind + " of " + args.operands[1]);
-  }
-  if (command->name == "photo") {
-    return Report(vt::admin::ChangePhoto(folder, args.operands[1], args.operands[2], stdout),
-                  "Made " + args.operands[2] + " the profile photo of " + args.operands[1]);
-  }
-  const bool demo = command->name == "demo";
-  const bool force = args.Has("--force");
-  return Report(demo ? vt::admin::MakeDemoInstallation(folder, force)
-                     : vt::admin::InitInstallation(folder, force),
-                std::string(demo ? "Demo" : "Empty") + " installation made in " + folder.string());
+  return command->run(args);
 }
