@@ -115,11 +115,24 @@ const std::vector<Command>& Commands() {
   return commands;
 }
 
+// The usage lines of what is not a command of the table.
+constexpr std::string_view kHelpUsage =
+    "  vellumtide-admin help [COMMAND]       show the usage of COMMAND, or all of it\n";
+constexpr std::string_view kVersionUsage =
+    "  vellumtide-admin --version            show the program's version\n";
+
+const Command* FindCommand(std::string_view name) {
+  const auto command = std::find_if(Commands().begin(), Commands().end(),
+                                    [&](const Command& c) { return c.name == name; });
+  return command == Commands().end() ? nullptr : &*command;
+}
+
 std::string Usage() {
   std::string usage = "Usage:\n";
   for (const Command& command : Commands()) {
     usage += command.usage;
   }
+  usage.append(kHelpUsage).append(kVersionUsage);
   return usage +
          "DIR may be missing or empty for init and demo; an installation already there is "
          "replaced\n"
@@ -161,6 +174,25 @@ std::optional<std::string> Split(const Command& command, std::span<const std::st
   return std::nullopt;
 }
 
+// `help`: the whole usage; `help COMMAND`: that command's lines.
+int Help(std::span<const std::string> topics) {
+  if (topics.size() > 1) {
+    return UsageError("help takes one command");
+  }
+  std::string text;
+  if (topics.empty()) {
+    text = Usage();
+  } else if (topics[0] == "help") {
+    text = kHelpUsage;
+  } else if (const Command* command = FindCommand(topics[0])) {
+    text = command->usage;
+  } else {
+    return UsageError("unknown command '" + topics[0] + "'");
+  }
+  std::fputs(text.c_str(), stdout);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -171,12 +203,18 @@ int main(int argc, char** argv) {
     std::fputs(Usage().c_str(), stdout);
     return 0;
   }
+  if (words.size() == 1 && words[0] == "--version") {
+    std::printf("vellumtide-admin %s\n", VT_VERSION);
+    return 0;
+  }
   if (words.empty()) {
     return UsageError("no command given");
   }
-  const auto command = std::find_if(Commands().begin(), Commands().end(),
-                                    [&](const Command& c) { return c.name == words[0]; });
-  if (command == Commands().end()) {
+  if (words[0] == "help") {
+    return Help(std::span(words).subspan(1));
+  }
+  const Command* command = FindCommand(words[0]);
+  if (command == nullptr) {
     return UsageError("unknown command '" + words[0] + "'");
   }
   Arguments args;
