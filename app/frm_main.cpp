@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/attachment_tooltip.h"
 #include "app/paths.h"
 #include "app/record_files.h"
 #include "attachments/file_kinds.h"
@@ -125,7 +126,7 @@ void frmMain::GenerateForm() {
   if (state_.bLoading) {
     RestoreRecordGroup();
   }
-  EnableAttachmentButtons();
+  ShowAttachmentButtons();
   ShowPage();
 }
 
@@ -151,11 +152,20 @@ void frmMain::RestoreRecordGroup() {
   SelectGroupEntry(std::max(window_.FindGroupEntry(state_.sGroupName), 0));
 }
 
-void frmMain::EnableAttachmentButtons() {
+void frmMain::ShowAttachmentButtons() {
   for (std::size_t i = 0; i < attachments::kAttachmentKindCount; ++i) {
-    window_.SetAttachmentButtonEnabled(static_cast<int>(i),
-                                       IsKindAllowed(attachments::kFileKinds[i].allowSetting));
+    ShowAttachmentButton(i);
   }
+}
+
+void frmMain::ShowAttachmentButton(std::size_t index) {
+  const attachments::FileKind& kind = attachments::kFileKinds[index];
+  const KindAllowance allowance{window_.SelectedGroupIndex() > 0, IsKindAllowed(kind.allowSetting),
+                                SizeLimit(kind.sizeSetting)};
+  window_.SetAttachmentButtonEnabled(static_cast<int>(index), allowance.allowed);
+  window_.SetAttachmentButtonToolTip(
+      static_cast<int>(index),
+      AttachmentToolTip(kind, allowance, AttachedFiles(state_.sProfilePath, kind.kind)));
 }
 
 void frmMain::ShowPage() const {

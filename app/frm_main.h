@@ -72,9 +72,12 @@ class frmMain {
   void SelectGroupEntry(int index);
   void ReadRecordIntoState();
   void RestoreRecordGroup();
-  void EnableAttachmentButtons();
+  // Enables each attachment button as the group allows and tells in its tooltip what the group
+  // allows and what is attached.
+  void ShowAttachmentButtons();
+  void ShowAttachmentButton(std::size_t index);
   void ShowPage() const;
-  std::int16_t AttachmentLimit(std::string_view sizeSetting) const;
+  std::optional<std::int16_t> SizeLimit(std::string_view sizeSetting) const;
   bool IsKindAllowed(std::string_view allowSetting) const;
   // One run of the file chooser; no value when the person cancelled.
   std::optional<AttachOutcome> ChooseAndTakeFile(const std::string& kind, std::int16_t limit);

@@ -53,14 +53,17 @@ AttachOutcome frmMain::butAddFile_Click(std::int16_t index) {
   if (!IsKindAllowed(kind.allowSetting)) {
     return {AttachResult::kRefusedKindNotAllowed, {}};  // its button is disabled in the window
   }
-  return ChooseFile(std::string(kind.kind), AttachmentLimit(kind.sizeSetting));
+  // A size class outside the table counts as a limit of 0.
+  AttachOutcome outcome =
+      ChooseFile(std::string(kind.kind), SizeLimit(kind.sizeSetting).value_or(0));
+  ShowAttachmentButton(static_cast<std::size_t>(index));
+  return outcome;
 }
 
-// The limit of the selected group in megabytes; a size class outside the table counts as 0.
-std::int16_t frmMain::AttachmentLimit(std::string_view sizeSetting) const {
+// The limit of the selected group in megabytes.
+std::optional<std::int16_t> frmMain::SizeLimit(std::string_view sizeSetting) const {
   return textdata::GetMaxFileSize(state_.txtSetupXML, sizeSetting, window_.SelectedGroupIndex(),
-                                  state_.iMaxFileSizes)
-      .value_or(0);
+                                  state_.iMaxFileSizes);
 }
 
 bool frmMain::IsKindAllowed(std::string_view allowSetting) const {

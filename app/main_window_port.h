@@ -68,6 +68,8 @@ class MainWindowPort {
 
   // Attachment buttons: 0 presentation, 1 movie, 2 narration.
   virtual void SetAttachmentButtonEnabled(int index, bool enabled) = 0;
+  // Plain text; lines separated by "\n".
+  virtual void SetAttachmentButtonToolTip(int index, const std::string& text) = 0;
 
   // The busy panel "Updating Information...." with the wait cursor, painted at once.
   virtual void ShowBusy() = 0;

@@ -258,6 +258,13 @@ void MainWindow::SetAttachmentButtonEnabled(int index, bool enabled) {
   }
 }
 
+void MainWindow::SetAttachmentButtonToolTip(int index, const std::string& text) {
+  if (index >= 0 && index < static_cast<int>(butAddFile_.size())) {
+    // Qt looks for markup in the first line only, which is always the logic's own words.
+    butAddFile_[static_cast<std::size_t>(index)]->setToolTip(QString::fromStdString(text));
+  }
+}
+
 void MainWindow::ShowBusy() {
   if (!busy_) {
     busy_ = true;

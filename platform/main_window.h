@@ -47,6 +47,7 @@ class MainWindow : public QMainWindow, public app::MainWindowPort {
   std::vector<entryform::PageElement> PageElements() const override;
   bool ShowPhoto(const std::filesystem::path& picture) override;
   void SetAttachmentButtonEnabled(int index, bool enabled) override;
+  void SetAttachmentButtonToolTip(int index, const std::string& text) override;
   void ShowBusy() override;
   void HideBusy() override;
   app::MessageAnswer ShowMessage(const app::MessageBox& box) override;

@@ -5,6 +5,7 @@
 
 #include <fstream>
 
+#include "app/attachment_tooltip.h"
 #include "app/mmain.h"
 #include "app/paths.h"
 #include "platform/sqlcipher_database.h"
@@ -12,6 +13,7 @@
 #include "tests/support/demo_installation.h"
 #include "tests/support/files.h"
 #include "tests/support/package_writer.h"
+#include "tests/support/row_name.h"
 #include "tests/support/temp_dir.h"
 #include "textdata/profile_record.h"
 
@@ -105,6 +107,9 @@ class WizardTest : public ::testing::Test, public MainWindowPort {
   void SetAttachmentButtonEnabled(int index, bool enabled) override {
     buttons.at(static_cast<std::size_t>(index)) = enabled ? '1' : '0';
   }
+  void SetAttachmentButtonToolTip(int index, const std::string& text) override {
+    tips.at(static_cast<std::size_t>(index)) = text;
+  }
   void ShowBusy() override { busy += '+'; }
   void HideBusy() override { busy += '-'; }
   MessageAnswer ShowMessage(const MessageBox& box) override {
@@ -130,6 +135,7 @@ class WizardTest : public ::testing::Test, public MainWindowPort {
   std::size_t dialogs = 0;                              // how many file dialogs were answered
   std::string page, ends, busy;                         // busy: '+' shown, '-' hidden
   std::string buttons = "???";                          // the attachment buttons, '1' enabled
+  std::array<std::string, 3> tips;                      // their tooltips
   std::vector<entryform::PageElement> typed;
   MessageAnswer answer = MessageAnswer::kNo;
 };
@@ -320,6 +326,78 @@ TEST_F(WizardTest, APresentationIsImportedWholeAskingBeforeItReplacesAnImport) {
       "exists.\r\nOver-write slideshow 'Art Studio Müller Jonas 1004' ? (YesNo, Question)";
   EXPECT_EQ(messages, (Strings{question, kNotPackage, question, kIncomplete, question}));
 }
+
+// What a group allows of a kind, told before the person chooses a file.
+struct Tip {
+  const char* name;
+  int group;  // the list entry chosen
+  int button;
+  const char* allowance;
+};
+class AttachmentTipTest : public WizardTest, public ::testing::WithParamInterface<Tip> {};
+
+TEST_P(AttachmentTipTest, TellsWhatTheGroupAllows) {
+  const fs::path setup = SetupDataPath(dir.path());  // the Drama Group's presentations: 0 MB
+  test::WriteBytes(setup,
+                   "<PRESENTATIONS_4>1</PRESENTATIONS_4><PRESENTATIONSFS_4>4"
+                   "</PRESENTATIONSFS_4>" +
+                       test::ReadBytes(setup));
+  Start("1001");
+  group = GetParam().group;
+  logic->cboGroups_Click();
+  EXPECT_EQ(tips.at(static_cast<std::size_t>(GetParam().button)),
+            GetParam().allowance + "\nNothing attached"s);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Groups, AttachmentTipTest,
+    ::testing::Values(
+        Tip{"MoviesUpTo5MB", 1, 1, "Movie files up to 5 MB"},
+        Tip{"NarrationsUpTo2MB", 1, 2, "Narration files up to 2 MB"},
+        Tip{"LargerPresentationsNotCopied", 1, 0,
+            "Presentation files up to 10 MB; larger ones are imported as the slideshow only"},
+        Tip{"NoMovies", 2, 1, "No movie files for this group"},
+        Tip{"NoGroupChosen", 0, 1, "No movie files until a group is chosen"},
+        Tip{"SizeClassWithoutLimit", 3, 1,
+            "Only empty movie files: this group's size limit is not set"},
+        Tip{"LimitZero", 4, 2, "Only empty narration files: this group's limit is 0 MB"},
+        Tip{"PresentationsLimitZero", 4, 0,
+            "Presentation files are imported as the slideshow only: this group's limit is 0 MB"}),
+    test::RowName());
+
+TEST_F(WizardTest, AttachmentTipsTellWhatIsAttachedAfterEachAttachAndGroupChange) {
+  Start("1001");
+  EXPECT_EQ(tips[1], "Movie files up to 5 MB\nNothing attached");
+  chosenFiles = {Source("Clip.AVI", 3'249'999)};
+  EXPECT_TRUE(logic->butAddFile_Click(1).taken());
+  EXPECT_EQ(tips[1], "Movie files up to 5 MB\nAttached: mov.avi, 3.2 MB");
+  test::WriteBytes(dir / "Profile/1001/MOV.MPG", "left over");
+  group = 2;
+  logic->cboGroups_Click();
+  EXPECT_EQ(tips[1],
+            "No movie files for this group\nAttached: MOV.MPG, 0.0 KB\nAttached: mov.avi, 3.2 MB");
+}
+
+// Sizes as the limit counts them: 1 MB is 1,000,000 bytes.
+struct Size {
+  const char* name;
+  double bytes;
+  const char* text;
+};
+class SizeTextTest : public ::testing::TestWithParam<Size> {};
+
+TEST_P(SizeTextTest, ShowsOneDecimalInTheLimitsUnit) {
+  EXPECT_EQ(SizeText(GetParam().bytes), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, SizeTextTest,
+                         ::testing::Values(Size{"Empty", 0, "0.0 KB"},
+                                           Size{"RoundedToATenth", 950, "1.0 KB"},
+                                           Size{"JustBelowAMegabyte", 999'949, "999.9 KB"},
+                                           Size{"RoundedUpToAMegabyte", 999'950, "1.0 MB"},
+                                           Size{"DecimalMegabytes", 1'960'000, "2.0 MB"},
+                                           Size{"AtTheLimit", 5'000'000, "5.0 MB"}),
+                         test::RowName());
 
 }  // namespace
 }  // namespace vt::app

@@ -141,10 +141,14 @@ TEST_F(MainWindowTest, EveryControlReachesItsOwnHandlerAndExitEndsTheProgram) {
   Find<QLineEdit>("F_FirstName")->setText(QStringLiteral("Zoë"));
   Click("butSaveText");
   EXPECT_EQ(app::ReadProfileRecord(dir / "Profile/1001/pr.dat")->firstName, "Zoë");
+  EXPECT_EQ(Find("butAddFile_1")->toolTip(),
+            QStringLiteral("Movie files up to 5 MB\nNothing attached"));
   Groups()->setFocus();
   QTest::keyClick(Groups(), Qt::Key_C);  // the person chooses "Chess & Go Club": no attachments
   EXPECT_FALSE(Find("butAddFile_0")->isEnabled() || Find("butAddFile_1")->isEnabled() ||
                Find("butAddFile_2")->isEnabled());
+  EXPECT_EQ(Find("butAddFile_1")->toolTip(),
+            QStringLiteral("No movie files for this group\nNothing attached"));
   // The exit question answered Yes ends the program without the closing question.
   ScopedDialogHooks hooks({Press(QMessageBox::Yes)});
   EXPECT_EQ(RunEventLoop([this] { Click("butNext_2"); }), 0);

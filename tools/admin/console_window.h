@@ -37,6 +37,7 @@ class ConsoleWindow : public app::MainWindowPort {
   std::vector<entryform::PageElement> PageElements() const override { return {}; }
   bool ShowPhoto(const std::filesystem::path&) override { return false; }
   void SetAttachmentButtonEnabled(int index, bool enabled) override;
+  void SetAttachmentButtonToolTip(int, const std::string&) override {}
   void ShowBusy() override {}
   void HideBusy() override {}
   app::MessageAnswer ShowMessage(const app::MessageBox& box) override;

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "attachments/file_kinds.h"
+
+namespace vt::app {
+
+// What the selected group allows of one kind of attachment.
+struct KindAllowance {
+  bool groupChosen = false;  // false while the list shows its placeholder
+  bool allowed = false;
+  std::optional<std::int16_t> limit;  // megabytes; none for a size class outside the table
+};
+
+struct AttachedFile {
+  std::string name;
+  double size = 0;  // bytes
+};
+
+// The kind's files in the profile folder, by name; none when the folder cannot be read.
+std::vector<AttachedFile> AttachedFiles(const std::filesystem::path& profileFolder,
+                                        std::string_view kind);
+
+// A size with one decimal, in KB below 1 MB. 1 MB is 1,000,000 bytes, as in the limit test.
+std::string SizeText(double bytes);
+
+// An attachment button's tooltip: what the group allows, then what is attached now, one line each.
+std::string AttachmentToolTip(const attachments::FileKind& kind, const KindAllowance& allowance,
+                              const std::vector<AttachedFile>& attached);
+
+}  // namespace vt::app
