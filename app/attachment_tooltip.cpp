@@ -37,6 +37,18 @@ std::string AllowanceText(const attachments::FileKind& kind, const KindAllowance
                         : "Only empty " + files + ": " + why;
 }
 
+// One decimal, in KB below 1 MB; 1 MB is 1,000,000 bytes, as in the limit test.
+std::string SizeText(double bytes) {
+  // Tenths of the unit as shown, so that 999,950 bytes read "1.0 MB" rather than "1000.0 KB".
+  const auto tenths = [bytes](double unit) {
+    return static_cast<std::uint64_t>(std::round(bytes * 10 / unit));
+  };
+  const bool kilobytes = tenths(1'000) < 10'000;
+  const std::uint64_t shown = kilobytes ? tenths(1'000) : tenths(1'000'000);
+  return std::to_string(shown / 10) + "." + std::to_string(shown % 10) +
+         (kilobytes ? " KB" : " MB");
+}
+
 }  // namespace
 
 std::vector<AttachedFile> AttachedFiles(const std::filesystem::path& profileFolder,
@@ -56,17 +68,6 @@ std::vector<AttachedFile> AttachedFiles(const std::filesystem::path& profileFold
     attached.push_back({std::move(name), size});
   }
   return attached;
-}
-
-std::string SizeText(double bytes) {
-  // Tenths of the unit as shown, so that 999,950 bytes read "1.0 MB" rather than "1000.0 KB".
-  const auto tenths = [bytes](double unit) {
-    return static_cast<std::uint64_t>(std::round(bytes * 10 / unit));
-  };
-  const bool kilobytes = tenths(1'000) < 10'000;
-  const std::uint64_t shown = kilobytes ? tenths(1'000) : tenths(1'000'000);
-  return std::to_string(shown / 10) + "." + std::to_string(shown % 10) +
-         (kilobytes ? " KB" : " MB");
 }
 
 std::string AttachmentToolTip(const attachments::FileKind& kind, const KindAllowance& allowance,

@@ -27,9 +27,6 @@ struct AttachedFile {
 std::vector<AttachedFile> AttachedFiles(const std::filesystem::path& profileFolder,
                                         std::string_view kind);
 
-// A size with one decimal, in KB below 1 MB. 1 MB is 1,000,000 bytes, as in the limit test.
-std::string SizeText(double bytes);
-
 // An attachment button's tooltip: what the group allows, then what is attached now, one line each.
 std::string AttachmentToolTip(const attachments::FileKind& kind, const KindAllowance& allowance,
                               const std::vector<AttachedFile>& attached);
