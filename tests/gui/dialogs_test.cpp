@@ -71,6 +71,12 @@ INSTANTIATE_TEST_SUITE_P(
                       Box{"Notice", kNotice, Press(QMessageBox::Ok), MessageAnswer::kOk}),
     test::RowName());
 
+TEST(DialogHooks, WithoutHooksTheDialogRunsUntilItIsAnswered) {
+  QDialog dialog;
+  QTimer::singleShot(0, &dialog, &QDialog::accept);
+  EXPECT_EQ(RunDialog(dialog), QDialog::Accepted);
+}
+
 TEST(DialogHooks, CloseWhatIsLeftOpenRejectAndNoteWhatHasNoHookAndNest) {
   QDialog dialog;
   ScopedDialogHooks outer(
