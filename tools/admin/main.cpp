@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "tools/admin/attach.h"
+#include "tools/admin/export.h"
 #include "tools/admin/installation.h"
+#include "tools/admin/status.h"
 
 namespace {
 
@@ -87,6 +89,34 @@ int RunPhoto(const Arguments& args) {
                 "Made " + picture + " the profile photo of " + id);
 }
 
+// The table goes to a person; CSV and JSON go to other programs, so their summary goes apart.
+int RunStatus(const Arguments& args) {
+  const std::string format = args.Value("--format").value_or("table");
+  if (format != "table" && format != "csv" && format != "json") {
+    std::fprintf(stderr, "vellumtide-admin: unknown format '%s': use table, csv or json\n",
+                 format.c_str());
+    return 2;
+  }
+  vt::admin::Roster roster;
+  if (const Outcome read = vt::admin::ReadRoster(args.operands[0], roster); !read) {
+    return Report(read, "");
+  }
+  if (format == "table") {
+    std::fputs(vt::admin::StatusTable(roster).c_str(), stdout);
+    return 0;
+  }
+  std::fputs(
+      (format == "csv" ? vt::admin::StatusCsv(roster) : vt::admin::StatusJson(roster)).c_str(),
+      stdout);
+  std::fputs(vt::admin::StatusSummary(roster).c_str(), stderr);
+  return 0;
+}
+
+int RunExport(const Arguments& args) {
+  const auto& [folder, out] = std::tie(args.operands[0], args.operands[1]);
+  return Report(vt::admin::ExportEntries(folder, out), "Wrote every entry to " + out);
+}
+
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
       {"init",
@@ -111,6 +141,20 @@ const std::vector<Command>& Commands() {
        {},
        "  vellumtide-admin photo DIR ID PICTURE  make PICTURE the profile photo of person ID\n",
        RunPhoto},
+      {"status",
+       1,
+       {{"--format", true}},
+       "  vellumtide-admin status DIR [--format table|csv|json]\n"
+       "                                        show every person's entry: texts, photo, "
+       "attachments\n",
+       RunStatus},
+      {"export",
+       2,
+       {},
+       "  vellumtide-admin export DIR OUT       write every entry to OUT (.csv or .json) for a "
+       "layout\n"
+       "                                        program's data merge\n",
+       RunExport},
   };
   return commands;
 }
