@@ -169,7 +169,7 @@ std::string StatusTable(const Roster& roster) {
     out += TableLine(TableCells(person, roster.captions.size()));
   }
   return out +
-         "Name *: the record's differs. Group ?: not in the database; !: not a member there.\n"
+         "Name *: the record's differs. Group ?: not in the database, !: not a member.\n"
          "OVER: over the group's limit or not allowed; n/a: the group allows none.\n" +
          StatusSummary(roster);
 }
