@@ -35,10 +35,10 @@ std::string Field(const database::ResultSet& rows, std::size_t row, std::string_
   return rows.Field(row, column).value_or(std::string());
 }
 
-// The modification time of the entry, a link not followed; no value when it is missing.
-std::optional<std::time_t> ModifiedTime(const files::Folder& folder, const std::string& name) {
+// The modification time of the regular file, a link followed; no value for anything else.
+std::optional<std::time_t> FileTime(const files::Folder& folder, const std::string& name) {
   struct stat status {};
-  if (::fstatat(folder.fd(), name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+  if (::fstatat(folder.fd(), name.c_str(), &status, 0) != 0 || !S_ISREG(status.st_mode)) {
     return std::nullopt;
   }
   return status.st_mtime;
@@ -153,17 +153,14 @@ void ReadProfile(const Installation& installation, const fs::path& folder, Perso
   const std::string recordName(textdata::kProfileRecordName);
   person.record = app::ReadProfileRecord(folder / recordName);
   if (person.record) {
-    person.savedTime = ModifiedTime(*profile, recordName);
+    person.savedTime = FileTime(*profile, recordName);
     const auto& groups = installation.memberships.find(person.id);
     person.membershipAgrees = groups != installation.memberships.end() &&
                               std::find(groups->second.begin(), groups->second.end(),
                                         person.record->group) != groups->second.end();
     person.groupListed = GroupIndex(installation, person) > 0;
   }
-  if (const auto photo = profile->StatTarget(app::kProfilePhotoName);
-      photo && photo->type == files::EntryType::kFile) {
-    person.photoTime = ModifiedTime(*profile, app::kProfilePhotoName);
-  }
+  person.photoTime = FileTime(*profile, app::kProfilePhotoName);
   ReadAttachments(installation, *profile, person);
 }
 
