@@ -6,12 +6,20 @@
 namespace vt::admin {
 namespace {
 
-std::string CsvCell(const Cell& cell) {
+// A yes/no in the format's words, or a number; no value for a text or nothing.
+std::optional<std::string> ScalarText(const Cell& cell, const char* yes, const char* no) {
   if (const auto* flag = std::get_if<bool>(&cell)) {
-    return *flag ? "yes" : "no";
+    return *flag ? yes : no;
   }
   if (const auto* number = std::get_if<std::int64_t>(&cell)) {
     return std::to_string(*number);
+  }
+  return std::nullopt;
+}
+
+std::string CsvCell(const Cell& cell) {
+  if (auto scalar = ScalarText(cell, "yes", "no")) {
+    return std::move(*scalar);
   }
   const auto* text = std::get_if<std::string>(&cell);
   if (text == nullptr) {
@@ -67,11 +75,8 @@ std::string JsonString(const std::string& text) {
 }
 
 std::string JsonValue(const Cell& cell) {
-  if (const auto* flag = std::get_if<bool>(&cell)) {
-    return *flag ? "true" : "false";
-  }
-  if (const auto* number = std::get_if<std::int64_t>(&cell)) {
-    return std::to_string(*number);
+  if (auto scalar = ScalarText(cell, "true", "false")) {
+    return std::move(*scalar);
   }
   const auto* text = std::get_if<std::string>(&cell);
   return text == nullptr ? "null" : JsonString(*text);
