@@ -167,6 +167,13 @@ TEST_F(DemoRoster, ListsPersonsInIdentifierOrderWithDatabaseAndRecordNames) {
             (std::vector<std::string>{"Year 5 Willow", "Drama Group"}));
 }
 
+TEST_F(DemoRoster, ABlankTextIsNoFilledCategory) {
+  std::string record = ReadBytes(in / "Profile/1003/pr.dat");
+  record.replace(record.find("<CAT2></CAT2>"), 13, "<CAT2>  \t </CAT2>");
+  WriteBytes(in / "Profile/1003/pr.dat", record);
+  EXPECT_EQ(Person(Read(in), "1003").categoriesFilled, 1u);
+}
+
 TEST_F(DemoRoster, MarksARecordGroupTheDatabaseDoesNotHoldThePersonIn) {
   ASSERT_TRUE(app::WriteProfileRecord(in / "Profile/1004/pr.dat",
                                       {"Year 5 Willow", "Jonas", "Müller", {}}));
@@ -281,11 +288,11 @@ class School : public ::testing::Test {
       const fs::path profile = in / "Profile" / Id(i);
       fs::create_directories(profile);
       if (i % 5 != 0) {
-        WriteBytes(profile / "pr.dat",
-                   textdata::FormatProfileRecord({i % 2 == 0 ? "Class B" : "Class A",
-                                                  "First" + std::to_string(i),
-                                                  "Last, " + std::to_string(i),
-                                                  {Motto(i), i % 7 == 0 ? "Travel" : ""}}));
+        WriteBytes(profile / "pr.dat", textdata::FormatProfileRecord(
+                                           {i % 2 == 0 ? "Class B" : "Class A",
+                                            "First" + std::to_string(i),
+                                            "Last, " + std::to_string(i),
+                                            {Motto(i), i % 7 == 0 ? "Travel\r\nand sport" : ""}}));
       }
       if (i % 3 == 0) {
         WriteBytes(profile / "image.fwi", "photo");
@@ -329,6 +336,8 @@ TEST_F(School, CsvExportReadsBackFieldByField) {
     EXPECT_EQ(Column(csv, record, "group"), i % 2 == 0 ? "Class B" : "Class A");
     EXPECT_EQ(Column(csv, record, "Motto, in short"),
               i % 5 == 0 ? "" : "Say \"hi\", then \"bye\";\n\tsecond line 🎓 " + std::to_string(i));
+    EXPECT_EQ(Column(csv, record, "Plans & dreams"),
+              i % 7 == 0 && i % 5 != 0 ? "Travel\nand sport" : "");
     EXPECT_EQ(Column(csv, record, "photo"), i % 3 == 0 ? "Profile/" + Id(i) + "/image.fwi" : "");
   }
 }
@@ -345,7 +354,7 @@ TEST_F(School, JsonExportHoldsTheSameEntries) {
   EXPECT_EQ(seventh[QLatin1String("id")].toString(), QStringLiteral("P0007"));
   EXPECT_EQ(seventh[QLatin1String("Motto, in short")].toString().toStdString(),
             "Say \"hi\", then \"bye\";\n\tsecond line 🎓 7");
-  EXPECT_EQ(seventh[QLatin1String("Plans & dreams")].toString().toStdString(), "Travel");
+  EXPECT_EQ(seventh[QLatin1String("Plans & dreams")].toString().toStdString(), "Travel\nand sport");
   EXPECT_EQ(At(entries, 5, "Plans & dreams").toString().toStdString(), "");
   EXPECT_TRUE(seventh[QLatin1String("photo")].isNull());
   EXPECT_EQ(At(entries, 5, "photo").toString(), QStringLiteral("Profile/P0006/image.fwi"));

@@ -164,6 +164,7 @@ void ReadProfile(const Installation& installation, const fs::path& folder, Perso
   ReadAttachments(installation, *profile, person);
 }
 
+// Texts of white space alone count as empty.
 std::size_t FilledCategories(const PersonRow& person, std::size_t captions) {
   if (!person.record) {
     return 0;
@@ -171,7 +172,9 @@ std::size_t FilledCategories(const PersonRow& person, std::size_t captions) {
   const auto& texts = person.record->categories;
   return static_cast<std::size_t>(std::count_if(
       texts.begin(), texts.begin() + static_cast<long>(std::min(captions, texts.size())),
-      [](const std::string& text) { return !textdata::TrimBlanks(text).empty(); }));
+      [](const std::string& text) {
+        return text.find_first_not_of(" \t\r\n") != std::string::npos;
+      }));
 }
 
 }  // namespace
