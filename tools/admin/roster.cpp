@@ -154,7 +154,7 @@ void ReadProfile(const Installation& installation, const fs::path& folder, Perso
   person.record = app::ReadProfileRecord(folder / recordName);
   if (person.record) {
     person.savedTime = FileTime(*profile, recordName);
-    const auto& groups = installation.memberships.find(person.id);
+    const auto groups = installation.memberships.find(person.id);
     person.membershipAgrees = groups != installation.memberships.end() &&
                               std::find(groups->second.begin(), groups->second.end(),
                                         person.record->group) != groups->second.end();
