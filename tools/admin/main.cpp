@@ -1,5 +1,7 @@
 // vellumtide-admin: makes and maintains Vellumtide installations for the organiser.
+#include <unistd.h>
 #include <QLoggingCategory>
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -13,6 +15,7 @@
 #include "tools/admin/export.h"
 #include "tools/admin/installation.h"
 #include "tools/admin/status.h"
+#include "tools/admin/photos.h"
 
 namespace {
 
@@ -117,6 +120,19 @@ int RunExport(const Arguments& args) {
   return Report(vt::admin::ExportEntries(folder, out), "Wrote every entry to " + out);
 }
 
+int RunPhotos(const Arguments& args) {
+  const std::optional<unsigned> jobs = vt::admin::JobsFrom(args.Value("--jobs"));
+  if (!jobs) {
+    std::fprintf(stderr, "vellumtide-admin: --jobs takes a whole number from 1 to 1024\n");
+    return 2;
+  }
+  const vt::admin::PhotosRun run{*jobs, ::isatty(STDOUT_FILENO) == 1};
+  const auto [made, outcome] =
+      vt::admin::ChangePhotos(args.operands[0], args.operands[1], run, stdout, stderr);
+  return Report(outcome,
+                "Profile photos made from " + args.operands[1] + ": " + std::to_string(made));
+}
+
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
       {"init",
@@ -155,6 +171,13 @@ const std::vector<Command>& Commands() {
        "layout\n"
        "                                        program's data merge\n",
        RunExport},
+      {"photos",
+       2,
+       {{"--jobs", true}},
+       "  vellumtide-admin photos DIR FOLDER [--jobs N]\n"
+       "                                        make each picture in FOLDER named after an ID\n"
+       "                                        (1001.jpg) that person's photo, N at a time\n",
+       RunPhotos},
   };
   return commands;
 }
