@@ -145,43 +145,74 @@ TEST_F(Photos, MakesThePhotoThatPhotoMakesAndShowsProgressOnATerminal) {
   EXPECT_EQ(err.Text(), "");
 }
 
-// The command run as the organiser runs it, in the test folder: a shell line, $A standing for
-// the tool, and the exit status and words of what it says.
-struct Command {
-  std::string name, line;
-  int status;
-  std::string said;
+// An installation or a folder that cannot be read: "@" in the paths and the error stands for the
+// test folder.
+struct Unreadable {
+  std::string name, installation, folder, database, error;
 };
 
-class PhotosCommand : public Photos, public ::testing::WithParamInterface<Command> {};
+class PhotosRefused : public Photos, public ::testing::WithParamInterface<Unreadable> {
+ protected:
+  static std::string At(const std::string& text, const fs::path& folder) {
+    std::string replaced = text;
+    for (std::size_t at = 0; (at = replaced.find('@', at)) != std::string::npos;) {
+      replaced.replace(at, 1, folder.string());
+    }
+    return replaced;
+  }
+};
 
-TEST_P(PhotosCommand, SaysWhatBecameOfThePictures) {
+TEST_P(PhotosRefused, SaysWhyAndChangesNothing) {
   SavePicture(pics / "1001.jpg", 600, 900);
-  WriteBytes(pics / "1004.jpg", "no picture");
-  const int status = std::system(("cd " + dir.path().string() + " && A=" VT_ADMIN_PATH " && (" +
-                                  GetParam().line + ") >out.txt 2>&1")
-                                     .c_str());
-  const std::string said = ReadBytes(dir / "out.txt");
-  EXPECT_EQ(WEXITSTATUS(status), GetParam().status) << said;
-  EXPECT_NE(said.find(GetParam().said), std::string::npos) << said;
+  if (!GetParam().database.empty()) {
+    WriteBytes(app::DatabasePath(in), GetParam().database);
+  }
+  const Tree before = Snapshot(dir.path());
+  const PhotosOutcome done =
+      ChangePhotos(At(GetParam().installation, dir.path()), At(GetParam().folder, dir.path()),
+                   {2, false}, out.stream(), err.stream());
+  EXPECT_EQ(done.outcome.error, At(GetParam().error, dir.path()));
+  EXPECT_EQ(out.Text() + err.Text(), "");
+  EXPECT_EQ(Snapshot(dir.path()), before);
 }
 
-const Command kCommands[] = {
-    {"Takes", "rm pics/1004.jpg; $A photos in pics --jobs 2", 0,
-     "  1007 Tom Hale\nProfile photos made from pics: 1\n"},
-    {"OnePictureFails", "$A photos in pics --jobs=2", 1,
-     "vellumtide-admin: 1 picture of 2 failed; 1 profile photo made\n"},
-    {"MissingFolder", "$A photos in gone", 1,
-     "vellumtide-admin: cannot list the pictures in gone: no such file or directory\n"},
-    {"NoInstallation", "$A photos pics pics", 1,
-     "vellumtide-admin: pics is no installation: pics/pf.db: no such file or directory\n"},
-    {"UnreadableDatabase", "echo damaged >in/pf.db; $A photos in pics", 1,
-     "vellumtide-admin: cannot read the database in/pf.db: "},
-    {"NoJobs", "$A photos in pics --jobs 0", 2, "--jobs takes a whole number from 1 to 1024\n"},
-    {"JobsNotANumber", "$A photos in pics --jobs=two", 2, "--jobs takes a whole number"},
-    {"FolderMissing", "$A photos in", 2, "photos takes 2 arguments"},
+const Unreadable kUnreadables[] = {
+    {"MissingFolder", "@/in", "@/gone", "",
+     "cannot list the pictures in @/gone: no such file or directory"},
+    {"FolderIsAFile", "@/in", "@/pics/1001.jpg", "",
+     "cannot list the pictures in @/pics/1001.jpg: not a directory"},
+    {"NoInstallation", "@/pics", "@/pics", "",
+     "@/pics is no installation: @/pics/pf.db: no such file or directory"},
+    {"DamagedDatabase", "@/in", "@/pics", "not a database",
+     "cannot read the database @/in/pf.db: it cannot be opened, is damaged or has another key"},
 };
-INSTANTIATE_TEST_SUITE_P(Lines, PhotosCommand, ::testing::ValuesIn(kCommands), RowName());
+INSTANTIATE_TEST_SUITE_P(Installations, PhotosRefused, ::testing::ValuesIn(kUnreadables),
+                         RowName());
+
+// The tool run on a shell line in the test folder, $A standing for it: its exit status, a blank,
+// and what it wrote to both streams.
+std::string RunTool(const fs::path& folder, const std::string& line) {
+  const int status = std::system(
+      ("cd " + folder.string() + " && A=" VT_ADMIN_PATH " && (" + line + ") >out.txt 2>&1")
+          .c_str());
+  return std::to_string(WEXITSTATUS(status)) + " " + ReadBytes(folder / "out.txt");
+}
+
+TEST_F(Photos, ExitsNonZeroWhenAPictureFailedOrTheJobsAreNoNumber) {
+  SavePicture(pics / "1001.jpg", 600, 900);
+  WriteBytes(pics / "1004.jpg", "no picture");
+  const std::string failed = RunTool(dir.path(), "$A photos in pics --jobs 2");
+  EXPECT_TRUE(failed.starts_with("1 1/2 done, ")) << failed;
+  EXPECT_TRUE(failed.ends_with("vellumtide-admin: 1 picture of 2 failed; 1 profile photo made\n"))
+      << failed;
+  const std::string noNumber = "2 vellumtide-admin: --jobs takes a whole number from 1 to 1024\n";
+  EXPECT_EQ(RunTool(dir.path(), "$A photos in pics --jobs 0"), noNumber);
+  EXPECT_EQ(RunTool(dir.path(), "$A photos in pics --jobs=two"), noNumber);
+  fs::remove(pics / "1004.jpg");
+  const std::string taken = RunTool(dir.path(), "$A photos in pics");
+  EXPECT_TRUE(taken.starts_with("0 1/1 done, ")) << taken;
+  EXPECT_TRUE(taken.ends_with("  1007 Tom Hale\nProfile photos made from pics: 1\n")) << taken;
+}
 
 struct Moment {
   std::string name;

@@ -221,10 +221,10 @@ void ReportPictures(const Plan& plan, std::FILE* out, std::FILE* err) {
   for (const Picture& picture : plan.pictures) {
     std::fputs(picture.messages.c_str(), out);
     if (!picture.error.empty()) {
+      std::fflush(out);  // both streams may go to one place: keep the order written
       std::fprintf(err, "vellumtide-admin: %s: %s\n", picture.name.c_str(), picture.error.c_str());
     }
   }
-  std::fflush(err);
   if (!plan.unmatched.empty()) {
     std::fprintf(out, "Matching nobody (%zu):\n", plan.unmatched.size());
     for (const std::string& name : plan.unmatched) {
@@ -237,6 +237,7 @@ void ReportPictures(const Plan& plan, std::FILE* out, std::FILE* err) {
       std::fprintf(out, "  %s %s\n", person.id.c_str(), person.name.c_str());
     }
   }
+  std::fflush(out);
 }
 
 // "3 s", "2 min 5 s", "1 h 4 min".
