@@ -5,7 +5,6 @@
 #include <charconv>
 #include <cstdlib>
 #include <map>
-#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
