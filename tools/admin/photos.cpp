@@ -194,8 +194,8 @@ class Progress {
 // Makes the pictures not refused, `jobs` at a time. Each job takes the next picture from a shared
 // counter and makes it through a wizard of its own (its own database connection, its own raster);
 // each picture's result is written by the one job that made it.
-void MakePhotos(const fs::path& installation, const fs::path& folder, std::vector<Picture*> todo,
-                unsigned jobs, Progress& progress) {
+void MakePhotos(const fs::path& installation, const fs::path& folder,
+                const std::vector<Picture*>& todo, unsigned jobs, Progress& progress) {
   std::atomic<std::size_t> next = 0;
   std::mutex progressLock;
   const auto job = [&] {
