@@ -14,8 +14,8 @@
 #include "tools/admin/attach.h"
 #include "tools/admin/export.h"
 #include "tools/admin/installation.h"
-#include "tools/admin/status.h"
 #include "tools/admin/photos.h"
+#include "tools/admin/status.h"
 
 namespace {
 
