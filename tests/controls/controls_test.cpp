@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <ranges>
+#include <algorithm>
 #include <set>
 
 #include "controls/dir_select.h"
@@ -45,7 +45,8 @@ void ExpectStored(const properties::PersistentControl& stored, const Keys& chang
   loaded.ReadProperties(bag);
   loaded.WriteProperties(again);
   EXPECT_TRUE(reset.Entries().empty());
-  EXPECT_TRUE(std::ranges::equal(changed, std::views::keys(bag.Entries())));
+  EXPECT_TRUE(std::equal(changed.begin(), changed.end(), bag.Entries().begin(), bag.Entries().end(),
+                         [](const auto& key, const auto& entry) { return key == entry.first; }));
   EXPECT_EQ(again.Entries(), bag.Entries());
 }
 
