@@ -13,9 +13,9 @@
 
 namespace {
 
-// Runs a shell line: its exit status, a blank, and what it wrote to both streams.
+// Runs shell lines: the exit status, a blank, and what it wrote to both streams.
 std::string Shell(const std::string& line) {
-  FILE* pipe = ::popen((line + " 2>&1").c_str(), "r");
+  FILE* pipe = ::popen(("(" + line + ") 2>&1").c_str(), "r");
   std::string output(1 << 20, '\0');
   output.resize(std::fread(output.data(), 1, output.size(), pipe));
   const int status = ::pclose(pipe);
