@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <map>
 
+#include "app/attachment_tooltip.h"
 #include "app/frm_main.h"
 #include "app/paths.h"
 #include "app/record_files.h"
@@ -100,8 +101,8 @@ long GroupIndex(const Installation& installation, const PersonRow& person) {
   return found == entries.end() ? 0 : found - entries.begin();
 }
 
-void ReadAttachments(const Installation& installation, const files::Folder& profile,
-                     PersonRow& person) {
+// Each kind's attachment as the wizard's button shows it, the first by name when a crash left two.
+void ReadAttachments(const Installation& installation, const fs::path& profile, PersonRow& person) {
   const long group = GroupIndex(installation, person);
   for (std::size_t k = 0; k < attachments::kAttachmentKindCount; ++k) {
     const attachments::FileKind& kind = attachments::kFileKinds[k];
@@ -110,11 +111,10 @@ void ReadAttachments(const Installation& installation, const files::Folder& prof
     state.limitMegabytes = textdata::GetMaxFileSize(installation.setup, kind.sizeSetting, group,
                                                     textdata::kMaxFileSizes)
                                .value_or(0);
-    const std::vector<std::string> names = attachments::FilesOfKind(profile, kind.kind);
-    if (!names.empty()) {
-      state.file = names.front();
-      const auto target = profile.StatTarget(names.front());
-      state.size = target ? target->size : 0;
+    const std::vector<app::AttachedFile> attached = app::AttachedFiles(profile, kind.kind);
+    if (!attached.empty()) {
+      state.file = attached.front().name;
+      state.size = static_cast<std::uint64_t>(attached.front().size);
     }
   }
 }
@@ -161,7 +161,7 @@ void ReadProfile(const Installation& installation, const fs::path& folder, Perso
     person.groupListed = GroupIndex(installation, person) > 0;
   }
   person.photoTime = FileTime(*profile, app::kProfilePhotoName);
-  ReadAttachments(installation, *profile, person);
+  ReadAttachments(installation, folder, person);
 }
 
 // Texts of white space alone count as empty.
