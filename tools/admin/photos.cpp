@@ -12,6 +12,8 @@
 #include "app/paths.h"
 #include "files/folder.h"
 #include "platform/sqlcipher_database.h"
+#include "textdata/encoding.h"
+#include "textdata/text.h"
 #include "tools/admin/attach.h"
 
 namespace vt::admin {
@@ -50,16 +52,19 @@ Outcome ReadPersons(const fs::path& installation, std::map<std::string, Person>&
     return {installation.string() + " is no installation: " + path.string() + ": " +
             (entry ? "not a regular file" : entry.error().Describe())};
   }
-  const auto rows = platform::OpenDatabase(path)->Execute(
-      "SELECT p_id, trim(coalesce(p_fname, '') || ' ' || coalesce(p_lname, '')) AS name "
-      "FROM persons");
+  const auto rows =
+      platform::OpenDatabase(path)->Execute("SELECT p_id, p_fname, p_lname FROM persons");
   if (!rows || !rows->Complete()) {
     return {"cannot read the database " + path.string() +
             ": it cannot be opened, is damaged or has another key"};
   }
   for (std::size_t i = 0; i < rows->RowCount(); ++i) {
     if (auto id = rows->Field(i, "p_id")) {
-      persons[*id] = {*id, rows->Field(i, "name").value_or("")};
+      // Each name on its own: an older program may have stored one of them in Windows-1252.
+      const auto name = [&](const char* column) {
+        return textdata::DecodeText(rows->Field(i, column).value_or(""));
+      };
+      persons[*id] = {*id, textdata::TrimBlanks(name("p_fname") + " " + name("p_lname"))};
     }
   }
   return {};
