@@ -25,12 +25,13 @@ TEST(AttachmentName, FromTheLastPieceOfThePathAndItsExtension) {
   EXPECT_EQ(AttachmentName("pres", "kvs. ."), "pres.kvs");
 }
 
-TEST(FolderSize, CountsEveryFileAndLinkedFileButNoLinkedFolderAgainstTheLimit) {
+TEST(FolderSize, CountsEveryFileAndLinkedFileButNoLinkedFolder) {
   const TempDir dir;
   const fs::path tree = dir / "tree";
   WriteBytes(tree / "a", std::string(10, 'a'));
   WriteBytes(tree / "sub" / ".hidden", std::string(20, 'h'));
-  WriteBytes(dir / "big" / "f", std::string(1000, 'f'));
+  WriteBytes(dir / "big" / "f", "");
+  fs::resize_file(dir / "big" / "f", 5'000'000'000);  // past 32 bits
   fs::create_directory_symlink(dir / "big", tree / "to-folder");
   fs::create_symlink(dir / "big" / "f", tree / "to-file");
   fs::create_symlink(dir / "missing", tree / "broken");
@@ -38,10 +39,7 @@ TEST(FolderSize, CountsEveryFileAndLinkedFileButNoLinkedFolderAgainstTheLimit) {
   EXPECT_EQ(
       (std::vector<double>{GetFolderSize(tree, false), GetFolderSize(tree / "to-file", true),
                            GetFolderSize(tree / "a", false), GetFolderSize(tree / "broken", true)}),
-      (std::vector<double>{1030, 1000, 0, 0}));
-  WriteBytes(dir / "huge", "");
-  fs::resize_file(dir / "huge", 5'000'000'000);
-  EXPECT_EQ(GetFolderSize(dir / "huge", true), 5e9);
+      (std::vector<double>{5e9 + 30, 5e9, 0, 0}));
 }
 
 class ReplaceAttachmentTest : public testing::Test {
@@ -58,14 +56,13 @@ class ReplaceAttachmentTest : public testing::Test {
 TEST_F(ReplaceAttachmentTest, ReplacesEveryFileOfTheKindInAnyCaseAndNothingElse) {
   ASSERT_TRUE(ReplaceAttachment(profile, "mov", "avi", profile / "mov.avi"));  // itself
   Tree expected = Snapshot(dir.path());
-  for (const char* name : {"MOV.MPG", "mov", "Mov.tar.gz", "mov.", "mov.wmv"}) {
+  for (const char* name : {"MOV.MPG", "mov", "Mov.tar.gz", "mov."}) {
     WriteBytes(profile / name, "of the kind");
   }
   for (const char* name : {"movie.avi", "amov.avi", "mov_avi", ".mov", "nar.wav", "mov.d/in"}) {
     WriteBytes(profile / name, "other");
     expected["profile/" + std::string(name)] = "other";
   }
-  fs::remove(profile / "mov.wmv");
   fs::create_symlink(outside / "Clip.MPG", profile / "mov.wmv");  // removed, not followed
   ASSERT_TRUE(ReplaceAttachment(profile, "mov", "mpg", outside / "Clip.MPG"));
   expected.erase("profile/mov.avi");
@@ -90,14 +87,12 @@ class AttachmentFailureTest : public ReplaceAttachmentTest,
 
 TEST_P(AttachmentFailureTest, LeavesTheOldAttachment) {
   fs::create_directory(profile / "mov.mp3");
-  WriteBytes(outside / "long.avi", std::string(100'000, 'x'));
   const Failure& c = GetParam();
   EXPECT_FALSE(WithFileSizeLimit(c.fileSizeLimit, [&] {
     ::alarm(10);  // a write retried for ever fails instead of hanging
     return !!ReplaceAttachment(dir / c.folder, c.kind, c.extension, dir / c.source);
   }));
   EXPECT_EQ(Snapshot(profile), (Tree{{"mov.avi", "old movie"}, {"mov.mp3", "<dir>"}}));
-  EXPECT_FALSE(fs::exists(dir / "missing"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -107,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Failure{"AFolderAtTheName", "mov", "mp3"}, Failure{"KindWithSlash", "m/v"},
                     Failure{"KindWithNul", std::string("m\0v", 3)}, Failure{"KindBlank", " "},
                     Failure{"KindOfTemporaries", ".x"}, Failure{"ExtensionWithSlash", "mov", "a/b"},
-                    Failure{"FullDisk", "mov", "avi", "outside/long.avi", "profile", 1000}),
+                    Failure{"FullDisk", "mov", "avi", "outside/Clip.MPG", "profile", 3}),
     RowName());
 
 }  // namespace

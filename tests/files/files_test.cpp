@@ -71,7 +71,6 @@ TEST(ReplaceFile, KeepsARegularFilesModeReplacesALinkAndOnFailureLeavesTheOldFil
   const fs::perms fresh = fs::status(file).permissions();
   ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
   ASSERT_TRUE(ReplaceFile(file, "second\0"s));
-  EXPECT_EQ(ReadBytes(file), "second\0"s);
   EXPECT_EQ(fs::status(file).permissions(), fs::perms(0640));
   EXPECT_FALSE(WithFileSizeLimit(3, [&] {
     ::alarm(10);

@@ -51,6 +51,8 @@ TEST(Ini, ReadsTheFirstKeyOfTheFirstSectionAndWritesOnlyTheLinesItChanges) {
   const auto read = [&](auto section, auto key, auto fallback) {
     return ReadIniValue(section, key, fallback, file);
   };
+  EXPECT_EQ(read("s", "k", ""), "");
+  EXPECT_FALSE(fs::exists(file)) << "nothing to write";
   EXPECT_EQ(read("Show", "total", "7"), "7") << "no file";
   EXPECT_EQ(ReadBytes(file), "[Show]\r\ntotal=7\r\n");
   WriteBytes(file, kIni);
@@ -211,6 +213,7 @@ TEST_F(ImportTest, UnpacksEveryEntryThatNamesAPlainFileAndNothingOutsideTheFolde
                                                {"to the last byte", "3", "2999998"},
                                                {"negative size", "-1", "1"},
                                                {"trailing letters", "6", "12x"},
+                                               {"two signs", "6", "+-3"},
                                                {"out of range", "2147483648", "1"}}) {
     writer.AddElement(Slide(++n) + "name", name);
     writer.AddElement(Slide(n) + "size", size);
