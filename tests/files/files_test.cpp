@@ -122,12 +122,10 @@ TEST(ReplaceFile, AKillAtAnyStepLeavesTheOldOrTheNewFileAndTheNextSweepsWhatItLe
 }
 
 TEST(CopyToNewFile, CopiesFromAnotherFileSystemInPieces) {
-  std::string source = "/dev/shm/vt-copy-XXXXXX";
-  const int fd = ::mkstemp(source.data());
-  if (fd < 0) {
+  if (!fs::is_directory("/dev/shm")) {
     GTEST_SKIP() << "no /dev/shm";
   }
-  ::close(fd);
+  const fs::path source = "/dev/shm/vt-copy-" + std::to_string(::getpid());
   std::string bytes;  // more than one buffer of the fallback, each piece unlike the others
   for (int i = 0; bytes.size() < 3 * 1024 * 1024; ++i) {
     bytes += std::to_string(i) + ",";
