@@ -71,14 +71,10 @@ INSTANTIATE_TEST_SUITE_P(
                       Box{"Notice", kNotice, Press(QMessageBox::Ok), MessageAnswer::kOk}),
     test::RowName());
 
-TEST(DialogHooks, WithoutHooksTheDialogRunsUntilItIsAnswered) {
+TEST(DialogHooks, WithoutThemRunUntilAnsweredElseCloseWhatIsLeftOpenNoteWhatHasNoHookAndNest) {
   QDialog dialog;
   QTimer::singleShot(0, &dialog, &QDialog::accept);
   EXPECT_EQ(RunDialog(dialog), QDialog::Accepted);
-}
-
-TEST(DialogHooks, CloseWhatIsLeftOpenRejectAndNoteWhatHasNoHookAndNest) {
-  QDialog dialog;
   ScopedDialogHooks outer(
       {[](QDialog& shown) { EXPECT_TRUE(shown.isVisible()); }, Press(QMessageBox::Yes)});
   EXPECT_EQ(RunDialog(dialog), QDialog::Rejected);
@@ -103,18 +99,15 @@ class FileDialog : public ::testing::Test {
     std::filesystem::create_directory_symlink(dir / "sub", dir / "linked");
   }
 
-  // The dialog in the test's folder as the wizard asks for a movie, or for any file without a
-  // filter, answered by `answer`; what it returns.
-  std::optional<std::string> Show(const std::function<void()>& answer, bool movie = true) {
-    const attachments::FileKind& kind = *attachments::FindFileKind("mov");
+  // The dialog in the test's folder as `setup` asks for it, answered by `answer`; what it returns.
+  std::optional<std::string> Show(const app::FileDialogSetup& setup,
+                                  const std::function<void()>& answer) {
     ScopedDialogHooks hooks({[&](QDialog& shown) {
       dialog = &dynamic_cast<QFileDialog&>(shown);
       dialog->setDirectory(QFile::decodeName(dir.path().c_str()));
       answer();
     }});
-    const std::optional<std::string> chosen =
-        ShowFileDialog(nullptr, {"Locate your file.", movie ? std::string(kind.filterLabel) : "",
-                                 movie ? attachments::FilterPatterns(kind) : Strings{}});
+    const std::optional<std::string> chosen = ShowFileDialog(nullptr, setup);
     EXPECT_EQ(hooks.Remaining(), 0u);
     return chosen;
   }
@@ -123,12 +116,12 @@ class FileDialog : public ::testing::Test {
     return dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))->button(which);
   }
 
-  // Whether the dialog comes to list `names`, in this order, within a few seconds: it reads and
-  // sorts a folder as it goes.
-  ::testing::AssertionResult Lists(const Strings& names) const {
+  // What the dialog lists, once it lists `names` or a few seconds have passed: it reads and sorts
+  // a folder as it goes.
+  Strings Listed(const Strings& names) const {
     const auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
     Strings listed;
-    const bool found = QTest::qWaitFor([&] {
+    (void)QTest::qWaitFor([&] {
       listed.clear();
       for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row) {
         listed.push_back(
@@ -136,8 +129,7 @@ class FileDialog : public ::testing::Test {
       }
       return listed == names;
     });
-    return (found ? ::testing::AssertionSuccess() : ::testing::AssertionFailure())
-           << ::testing::PrintToString(listed);
+    return listed;
   }
 
   test::TempDir dir;
@@ -147,37 +139,38 @@ class FileDialog : public ::testing::Test {
 // Folders and the kind's files in any letter case are listed, folders first; picking the only
 // filter entry again applies Qt's own filter anew, which shows once the model has sorted.
 TEST_F(FileDialog, AsksForOneExistingFileWithApplyListingTheKindsFilesAndCancelReturnsNone) {
+  const attachments::FileKind& movie = *attachments::FindFileKind("mov");
+  const Strings movies = {"linked", "sub", "clip.mpg", "X.AVI"};
   const auto answer = [&] {
     EXPECT_EQ(Button(QDialogButtonBox::Open)->text(), u"Apply");
     EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
     EXPECT_TRUE(dialog->testOption(QFileDialog::DontUseNativeDialog));
-    const Strings movies = {"linked", "sub", "clip.mpg", "X.AVI"};
-    EXPECT_TRUE(Lists(movies));
+    EXPECT_EQ(Listed(movies), movies);
     auto* entries = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
     entries->showPopup();
     QTest::keyClick(entries->view(), Qt::Key_Return);
     QSignalSpy sorted(dialog->findChild<QFileSystemModel*>(), &QAbstractItemModel::layoutChanged);
     ASSERT_TRUE(sorted.wait());
-    EXPECT_TRUE(Lists(movies));
+    EXPECT_EQ(Listed(movies), movies);
     dialog->selectFile(QStringLiteral("X.AVI"));  // highlighted, then cancelled
     Button(QDialogButtonBox::Cancel)->click();
   };
-  EXPECT_EQ(Show(answer), std::nullopt);
+  EXPECT_EQ(
+      Show({"Locate your file.", std::string(movie.filterLabel), FilterPatterns(movie)}, answer),
+      std::nullopt);
 }
 
 TEST_F(FileDialog, WithoutFilterListsEverythingAndGivesThePathAsChosenThroughALink) {
+  const Strings everything = {"linked", "sub", "b.MP3", "clip.mpg", "t.txt", "X.AVI"};
   const auto answer = [&] {
-    EXPECT_TRUE(Lists({"linked", "sub", "b.MP3", "clip.mpg", "t.txt", "X.AVI"}));
-    const auto open = [&](const char* name) {  // typed and applied, as the person may
+    EXPECT_EQ(Listed(everything), everything);
+    for (const char* name : {"linked", "in.avi"}) {  // typed and applied, as the person may
       QTest::keyClicks(dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")),
                        QString::fromLatin1(name));
       Button(QDialogButtonBox::Open)->click();
-    };
-    open("linked");
-    EXPECT_TRUE(Lists({"in.avi"}));
-    open("in.avi");
+    }
   };
-  EXPECT_EQ(Show(answer, false), (dir / "linked/in.avi").string());
+  EXPECT_EQ(Show({"Locate your file.", "", {}}, answer), (dir / "linked/in.avi").string());
 }
 
 }  // namespace

@@ -18,9 +18,10 @@ namespace {
 // the tab that "Next >" led to; empty when no application was made.
 std::string seen;
 
-// Looks at the window once the wizard's event loop runs, then ends the loop. Start-up passes
-// events by hand before: those turns only look again later.
+// Runs as each application is made, and looks at the window once the wizard's event loop runs,
+// then ends the loop. Start-up passes events by hand before: those turns only look again later.
 void LookAtTheWindow() {
+  seen = "no window shown";
   if (QThread::currentThread()->loopLevel() == 0) {
     QTimer::singleShot(0, LookAtTheWindow);
     return;
@@ -35,13 +36,7 @@ void LookAtTheWindow() {
   }
   QCoreApplication::exit(7);
 }
-
-// Runs as each application is made.
-void WhenTheApplicationIsMade() {
-  seen = "no window shown";
-  QTimer::singleShot(0, LookAtTheWindow);
-}
-Q_COREAPP_STARTUP_FUNCTION(WhenTheApplicationIsMade)
+Q_COREAPP_STARTUP_FUNCTION(LookAtTheWindow)
 
 // Runs the wizard on a demo installation, its one argument `id`.
 int RunWizardWith(std::string id) {
