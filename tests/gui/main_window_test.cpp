@@ -62,7 +62,6 @@ class MainWindowTest : public ::testing::Test {
     return widget;
   }
   QComboBox* Groups() { return Find<QComboBox>("cboGroups"); }
-  int Tab() { return Find<QTabWidget>("sstProfile")->currentIndex(); }
   void Click(const char* button) { QTest::mouseClick(Find<QPushButton>(button), Qt::LeftButton); }
 
   test::TempDir dir;
@@ -144,8 +143,7 @@ TEST_F(MainWindowTest, EveryControlReachesItsOwnHandlerAndExitEndsTheProgram) {
   {
     ScopedDialogHooks hooks({import, cancel, cancel, cancel, Press(QMessageBox::No),
                              Press(QMessageBox::No), Press(QMessageBox::No)});
-    Click("butNext_1");
-    EXPECT_EQ(Tab(), 1);
+    Click("butNext_1");  // its way to the next tab: the wizard's test
     for (const char* button : {"butAddFile_0", "butAddFile_1", "butAddFile_2", "butChangeImage"}) {
       Click(button);
     }
@@ -163,7 +161,7 @@ TEST_F(MainWindowTest, EveryControlReachesItsOwnHandlerAndExitEndsTheProgram) {
     EXPECT_TRUE(hooks.Unexpected().empty());
   }
   Click("butBack_2");
-  EXPECT_EQ(Tab(), 0);
+  EXPECT_EQ(Find<QTabWidget>("sstProfile")->currentIndex(), 0);
   Find<QLineEdit>("F_FirstName")->setText(QStringLiteral("Zoë"));
   Click("butSaveText");
   EXPECT_EQ(app::ReadProfileRecord(dir / "Profile/1001/pr.dat")->firstName, "Zoë");
@@ -181,7 +179,7 @@ TEST_F(MainWindowTest, EveryControlReachesItsOwnHandlerAndExitEndsTheProgram) {
 }
 
 // The program's own changes to the group list run no handler: no new form is built.
-TEST_F(MainWindowTest, PortMethodsDoWhatTheySayAndTheCloseBoxAnsweredYesEndsTheProgram) {
+TEST_F(MainWindowTest, PortMethodsDoWhatTheySay) {
   window.SetSelectedGroupIndex(2);
   EXPECT_EQ(window.SelectedGroupText(), "Chess & Go Club");
   window.SetGroupEntries({"One", "Two"});
@@ -197,11 +195,6 @@ TEST_F(MainWindowTest, PortMethodsDoWhatTheySayAndTheCloseBoxAnsweredYesEndsTheP
   const QImage shown = Find<QLabel>("picProfileImage")->pixmap().toImage();
   EXPECT_EQ(shown.size(), QSize(300, 450));
   EXPECT_TRUE(test::Near(shown.pixel(2, 2), test::kQuadrants[0][0])) << "its top-left corner";
-
-  ScopedDialogHooks hooks({Press(QMessageBox::Yes)});
-  EXPECT_EQ(RunEventLoop([this] { window.windowHandle()->close(); }), 0);
-  EXPECT_FALSE(window.isVisible());
-  EXPECT_EQ(hooks.Remaining(), 0u);
 }
 
 }  // namespace
