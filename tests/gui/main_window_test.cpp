@@ -60,7 +60,7 @@ class MainWindowTest : public ::testing::Test {
   std::unique_ptr<app::frmMain> logic;
 };
 
-// That it is shown at all: the wizard's test.
+// Whether the window shows at all is for the wizard's test to see.
 TEST_F(MainWindowTest, ShowsWhatTheLogicGaveItDrawnWhereItBelongsNamedAndWalkedByKeyboard) {
   EXPECT_EQ(window.windowTitle(), QStringLiteral("Kelvarin  Vellumtide"));
   // The application's icon, which the window also shows when it has none of its own.
@@ -134,7 +134,7 @@ TEST_F(MainWindowTest, EveryControlReachesItsOwnHandlerAndExitEndsTheProgram) {
   {
     ScopedDialogHooks hooks({import, cancel, cancel, cancel, Press(QMessageBox::No),
                              Press(QMessageBox::No), Press(QMessageBox::No)});
-    Click("butNext_1");  // its way to the next tab: the wizard's test
+    Click("butNext_1");  // the wizard's test sees it lead to the next tab
     for (const char* button : {"butAddFile_0", "butAddFile_1", "butAddFile_2", "butChangeImage"}) {
       Click(button);
     }
