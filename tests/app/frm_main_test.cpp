@@ -20,6 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
+using ::testing::ContainsRegex;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using enum AttachResult;
@@ -67,8 +68,8 @@ class WizardTest : public ::testing::Test, public MainWindowPort {
   }
   std::string Person(const std::string& id) const {
     const char* sql =
-        "SELECT p_fname || ' ' || p_lname || ' in ' || (SELECT group_concat(g_p_g_id) FROM "
-        "group_persons WHERE g_p_p_id = p_id) AS v FROM persons WHERE p_id = ?1";
+        "SELECT p_fname || ' ' || p_lname || ' in ' || group_concat(g_p_g_id) AS v FROM persons "
+        "LEFT JOIN group_persons ON g_p_p_id = p_id WHERE p_id = ?1";
     const auto db = platform::OpenDatabase(DatabasePath(dir.path()));
     return db->Execute(sql, std::array{id}).value().Field(0, "v").value_or("none");
   }
@@ -102,16 +103,12 @@ class WizardTest : public ::testing::Test, public MainWindowPort {
     page = html;
   }
   std::vector<entryform::PageElement> PageElements() const override { return typed; }
-  bool ShowPhoto(const fs::path& picture) override {
-    photosShown.push_back(picture.string());
-    return fs::exists(picture);
+  bool ShowPhoto(const fs::path& p) override {
+    photosShown.push_back(p.string());
+    return fs::exists(p);
   }
-  void SetAttachmentButtonEnabled(int index, bool enabled) override {
-    buttons.at(static_cast<std::size_t>(index)) = enabled ? '1' : '0';
-  }
-  void SetAttachmentButtonToolTip(int index, const std::string& text) override {
-    tips.at(static_cast<std::size_t>(index)) = text;
-  }
+  void SetAttachmentButtonEnabled(int, bool) override {}
+  void SetAttachmentButtonToolTip(int i, const std::string& text) override { tips[i] = text; }
   void ShowBusy() override { busy += '+'; }
   void HideBusy() override { busy += '-'; }
   MessageAnswer ShowMessage(const MessageBox& box) override {
@@ -126,18 +123,18 @@ class WizardTest : public ::testing::Test, public MainWindowPort {
   void CloseWindow() override {
     bool cancel = false;
     logic->Form_Unload(cancel);
-    ends += cancel ? "" : "closed ";
+    messages.push_back(cancel ? "(still open)" : "(closed)");
   }
-  void EndProgram() override { ends += "ended "; }
+  void EndProgram() override { messages.push_back("(ended)"); }
 
   test::TempDir dir;
   std::unique_ptr<frmMain> logic;
-  Strings entries, messages, photosShown, chosenFiles;  // messages: "[title] text (buttons, icon)"
-  int group = -1;                                       // the selected entry
-  std::size_t dialogs = 0;                              // how many file dialogs were answered
-  std::string page, ends, busy;                         // busy: '+' shown, '-' hidden
-  std::string buttons = "???";                          // the attachment buttons, '1' enabled
-  std::array<std::string, 3> tips;                      // their tooltips
+  // messages: "[title] text (buttons, icon)", and how the program ended, "(ended)", "(closed)"
+  Strings entries, messages, photosShown, chosenFiles;
+  int group = -1;                   // the selected entry
+  std::size_t dialogs = 0;          // how many file dialogs were answered
+  std::string page, busy;           // busy: '+' shown, '-' hidden
+  std::map<int, std::string> tips;  // the attachment buttons' tooltips
   std::vector<entryform::PageElement> typed;
   MessageAnswer answer = MessageAnswer::kNo;
 };
@@ -148,9 +145,7 @@ TEST_F(WizardTest, TheRecordShownAtStartUpIsSavedOnAGroupChangeOnly) {
   Start("1001");
   EXPECT_THAT(page, AllOf(HasSubstr("Group: <b>Year 5 Willow</b>"),
                           HasSubstr("name='F_FirstName' value=\"Émile\">"),
-                          HasSubstr("A favourite memory</font><br>    <textarea name='cat3' "
-                                    "cols='45' rows='10' wrap='VIRTUAL'>" +
-                                    kTrip),
+                          ContainsRegex("A favourite memory<.+name='cat3'[^>]*>" + kTrip),
                           Not(HasSubstr("cat4"))));
   EXPECT_EQ(photosShown.at(0), (dir / "Profile/1001/image.fwi").string());
   EXPECT_EQ(test::Snapshot(dir.path()), before);
@@ -163,7 +158,6 @@ TEST_F(WizardTest, TheRecordShownAtStartUpIsSavedOnAGroupChangeOnly) {
   EXPECT_EQ(test::ReadBytes(dir / "Profile/1001/pr.dat"),
             textdata::FormatProfileRecord(
                 {"Art Studio", "Anne-marie", "O'neil", {"first", "\r\nsecond\r\n", kTrip}}));
-  EXPECT_EQ(buttons, "110");
 
   typed.clear();  // a save now would empty the names
   logic->butNext_Click(2);
@@ -171,10 +165,10 @@ TEST_F(WizardTest, TheRecordShownAtStartUpIsSavedOnAGroupChangeOnly) {
   answer = MessageAnswer::kYes;
   logic->butNext_Click(2);
   logic->mnuProfile_Click();
-  EXPECT_EQ(ends, "ended ended closed ");
   const std::string exit = "[Exit] Exit Kelvarin Marrowick? (YesNo, Question)";
   const std::string closing = "[Exit] Exit Kelvarin Vellumtide? (YesNo, Question)";
-  EXPECT_EQ(messages, (Strings{exit, closing, exit, closing}));
+  EXPECT_EQ(messages, (Strings{exit, closing, "(still open)", exit, "(ended)", closing, "(ended)",
+                               "(closed)"}));
   EXPECT_EQ(Person("1001"), "Anne-marie O'neil in 3,4");
 }
 
@@ -216,36 +210,30 @@ INSTANTIATE_TEST_SUITE_P(Ids, ProfileIdTest,
                          [](const auto& info) { return info.param[0]; });
 
 // What may stand where the wizard expects a file it reads at start-up: it neither waits nor runs
-// out of memory, but starts as it does without the file, and makes nothing there.
-using File = std::pair<std::string, std::string>;  // a name for it, its place
-class SpecialFileTest : public WizardTest,
-                        public ::testing::WithParamInterface<std::tuple<File, std::string>> {};
+// out of memory, but starts as it does without the file. Each row puts a FIFO, a link to /dev/zero
+// and a sparse file of 100 GB at the three places, in turn.
+using Places = std::array<std::string, 4>;  // the row's name, the FIFO's, the link's, the file's
+class SpecialFileTest : public WizardTest, public ::testing::WithParamInterface<Places> {};
 
-TEST_P(SpecialFileTest, StartsAsIfTheFileWereMissing) {
-  const auto& [file, kind] = GetParam();
-  fs::remove(dir / file.second);
+TEST_P(SpecialFileTest, StartsAsIfTheFilesWereMissing) {
+  const auto& [name, fifo, link, sparse] = GetParam();
+  fs::remove(dir / fifo), fs::remove(dir / link), fs::remove(dir / sparse);
   Start("1001");
-  EXPECT_FALSE(fs::exists(dir / file.second));
   const auto missing = std::pair(entries, page);
-  if (kind == "Fifo") {
-    ASSERT_EQ(::mkfifo((dir / file.second).c_str(), 0600), 0);
-  } else if (kind == "LinkToDevZero") {
-    fs::create_symlink("/dev/zero", dir / file.second);
-  } else {
-    test::WriteBytes(dir / file.second, "");
-    fs::resize_file(dir / file.second, std::uintmax_t{100} << 30);
-  }
+  ASSERT_EQ(::mkfifo((dir / fifo).c_str(), 0600), 0);
+  fs::create_symlink("/dev/zero", dir / link);
+  test::WriteBytes(dir / sparse, "");
+  fs::resize_file(dir / sparse, std::uintmax_t{100} << 30);
   Start("1001");
   EXPECT_EQ(std::pair(entries, page), missing);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    StartUp, SpecialFileTest,
-    ::testing::Combine(::testing::Values(File{"Database", "pf.db"},
-                                         File{"SetupData", "Vellumtide/pr.dat"},
-                                         File{"Record", "Profile/1001/pr.dat"}),
-                       ::testing::Values("Fifo", "LinkToDevZero", "SparseHundredGigabytes")),
-    [](const auto& info) { return std::get<0>(info.param).first + std::get<1>(info.param); });
+const std::string kDb = "pf.db", kSetup = "Vellumtide/pr.dat", kRecord = "Profile/1001/pr.dat";
+INSTANTIATE_TEST_SUITE_P(StartUp, SpecialFileTest,
+                         ::testing::Values(Places{"FifoDatabase", kDb, kSetup, kRecord},
+                                           Places{"FifoSetupData", kSetup, kRecord, kDb},
+                                           Places{"FifoRecord", kRecord, kDb, kSetup}),
+                         [](const auto& info) { return info.param[0]; });
 
 // The limit is the selected group's; a refused file brings the dialog back; a photo has no limit.
 TEST_F(WizardTest, AttachmentsAndThePhotoAreTakenOnlyAsTheirKindsAllow) {
@@ -267,14 +255,11 @@ TEST_F(WizardTest, AttachmentsAndThePhotoAreTakenOnlyAsTheirKindsAllow) {
   EXPECT_TRUE(logic->butAddFile_Click(1).taken());
   photosShown.clear();
   EXPECT_TRUE(logic->butChangeImage_Click().taken());
-  const std::string photo = (dir / "Profile/1001/image.fwi").string();
   const imaging::ImgResize& resize = logic->ucResizeImage();
   EXPECT_EQ(std::tuple(resize.ResizeWidth(), resize.ResizeHeight(), resize.Stretch(),
-                       resize.Compression(), resize.DestinationFilePath()),
-            std::tuple(280, 427, false, 100, photo));
-  EXPECT_EQ(photosShown, Strings{photo});
+                       resize.Compression(), photosShown),
+            std::tuple(280, 427, false, 100, Strings{(dir / "Profile/1001/image.fwi").string()}));
   EXPECT_EQ(logic->butChangeImage_Click().result, kFailed) << "a picture that cannot be read";
-  EXPECT_EQ(logic->butAddFile_Click(1).result, kCancelled);
   EXPECT_EQ(messages,
             (Strings{kTooBig + "5 MB's) (Ok)", kShortcut, kTooBig + "0 MB's) (Ok)", kShortcut}));
   EXPECT_EQ(Attachments("1001"),
@@ -304,10 +289,10 @@ TEST_F(WizardTest, APresentationIsImportedWholeAskingBeforeItReplacesAnImport) {
   answer = MessageAnswer::kYes;
   EXPECT_EQ(logic->butAddFile_Click(0).result, kRefusedNotPackage);
   EXPECT_EQ(logic->butAddFile_Click(0).result, kFailed);
-  EXPECT_EQ(test::Snapshot(dir.path()), before);
   EXPECT_EQ(logic->butAddFile_Click(0).detail,  // the same slide again, taken but not copied
             "the package was imported without a copy in the profile folder");
-  EXPECT_EQ(test::Snapshot(dir.path()), before) << "no copy over the limit";
+  EXPECT_EQ(test::Snapshot(dir.path()), before) << "nothing of the refused and failed imports, "
+                                                   "no copy over the limit";
   // The names saved name a new slideshow: no question.
   typed = {{"INPUT", "F_FirstName", "ada"}, {"INPUT", "F_LastName", "smith/../jones"}};
   logic->butSaveText_Click();
@@ -323,11 +308,6 @@ TEST_F(WizardTest, APresentationIsImportedWholeAskingBeforeItReplacesAnImport) {
 // What each group allows of each kind, told before the person chooses a file, and what is
 // attached, sorted, in the limit's unit (1 MB is 1,000,000 bytes).
 TEST_F(WizardTest, AttachmentTipsTellWhatTheGroupAllowsAndWhatIsAttached) {
-  const fs::path setup = SetupDataPath(dir.path());  // the Drama Group's presentations: 0 MB
-  test::WriteBytes(setup,
-                   "<PRESENTATIONS_4>1</PRESENTATIONS_4><PRESENTATIONSFS_4>4"
-                   "</PRESENTATIONSFS_4>" +
-                       test::ReadBytes(setup));
   Start("1001");
   Strings seen = {tips[0]};
   Choose(3);
@@ -341,18 +321,18 @@ TEST_F(WizardTest, AttachmentTipsTellWhatTheGroupAllowsAndWhatIsAttached) {
   fs::rename(Source("MOV.MPG", 999'950), dir / "Profile/1001/MOV.MPG");  // a crash's leftover
   Choose(0);
   seen.push_back(tips[1]);
-  EXPECT_EQ(seen,
-            (Strings{
-                "Presentation files up to 10 MB; larger ones are imported as the slideshow only"
-                "\nNothing attached",
-                "Only empty movie files: this group's size limit is not set\nNothing attached",
-                "No narration files for this group\nNothing attached",
-                "Presentation files are imported as the slideshow only: this group's limit is 0 MB"
-                "\nNothing attached",
-                "Only empty narration files: this group's limit is 0 MB\nNothing attached",
-                "Movie files up to 5 MB\nAttached: mov.avi, 999.9 KB",
-                "No movie files until a group is chosen\nAttached: MOV.MPG, 1.0 MB\nAttached: "
-                "mov.avi, 999.9 KB"}));
+  EXPECT_EQ(
+      seen,
+      (Strings{"Presentation files up to 10 MB; larger ones are imported as the slideshow only"
+               "\nNothing attached",
+               "Only empty movie files: this group's size limit is not set\nNothing attached",
+               "No narration files for this group\nNothing attached",
+               "Presentation files are imported as the slideshow only: this group's limit is 0 MB"
+               "\nNothing attached",
+               "Only empty narration files: this group's limit is 0 MB\nNothing attached",
+               "Movie files up to 5 MB\nAttached: mov.avi, 999.9 KB",
+               "No movie files until a group is chosen\nAttached: MOV.MPG, 1.0 MB\nAttached: "
+               "mov.avi, 999.9 KB"}));
 }
 
 }  // namespace

@@ -118,7 +118,7 @@ void PackageWriter::Write(const fs::path& path) const {
 
 void WriteDemoInstallation(const fs::path& folder) {
   // Per group: whether presentations, movies and narrations are allowed, then their size classes.
-  const std::string rules[] = {"111321", "000000", "110070", "001004"};
+  const std::string rules[] = {"111321", "000000", "110070", "101404"};
   const std::string settings[] = {"PRESENTATIONS_",   "MOVIES_",   "NARRATIONS_",
                                   "PRESENTATIONSFS_", "MOVIESFS_", "NARRATIONSFS_"};
   std::string setup =
