@@ -79,11 +79,6 @@ class WizardTest : public ::testing::Test, public MainWindowPort {
     fs::resize_file(dir / "home" / name, size);
     return (dir / "home" / name).string();
   }
-  test::Tree Attachments(const std::string& id) {
-    test::Tree files = test::Snapshot(dir / "Profile" / id);
-    files.erase("pr.dat");
-    return files;
-  }
 
   void ShowWindow() override {}
   void SetProgramIcon() override {}
@@ -176,12 +171,10 @@ TEST_F(WizardTest, TheRecordShownAtStartUpIsSavedOnAGroupChangeOnly) {
 TEST_F(WizardTest, WithoutAListedGroupOrAProfileFolderNoRecordIsWritten) {
   const test::Tree before = test::Snapshot(dir / "Profile");
   Start("1005");  // a record of a group the list lacks
-  EXPECT_THAT(page, AllOf(HasSubstr("Group: <b>Select a group...</b>"), HasSubstr("cat3")));
   typed = {{"INPUT", "F_FirstName", "Nina"}, {"INPUT", "F_LastName", "Holt"}};
   logic->butSaveText_Click();
   EXPECT_EQ(messages, Strings{"[] Please select a group first. (Ok)"});
   Start("1002");
-  EXPECT_THAT(page, AllOf(HasSubstr("name='F_FirstName' value=\"\">"), Not(HasSubstr("textarea"))));
   Choose(3);
   EXPECT_EQ(Person("1002"), "Nina Holt in 2");
   Start("../Profile/1001");  // names no profile folder
@@ -262,8 +255,9 @@ TEST_F(WizardTest, AttachmentsAndThePhotoAreTakenOnlyAsTheirKindsAllow) {
   EXPECT_EQ(logic->butChangeImage_Click().result, kFailed) << "a picture that cannot be read";
   EXPECT_EQ(messages,
             (Strings{kTooBig + "5 MB's) (Ok)", kShortcut, kTooBig + "0 MB's) (Ok)", kShortcut}));
-  EXPECT_EQ(Attachments("1001"),
-            (test::Tree{{"image.fwi", "JPEG"}, {"mov.avi", ""}, {"nar", "abc"}}));
+  test::Tree attached = test::Snapshot(dir / "Profile/1001");
+  attached.erase("pr.dat");
+  EXPECT_EQ(attached, (test::Tree{{"image.fwi", "JPEG"}, {"mov.avi", ""}, {"nar", "abc"}}));
 }
 
 // A presentation is imported as the slideshow, and copied as the attachment only when the import is
@@ -283,7 +277,7 @@ TEST_F(WizardTest, APresentationIsImportedWholeAskingBeforeItReplacesAnImport) {
                  package("cut.kvs", 1001, true), package("big.kvs", 1'000'001)};
   EXPECT_TRUE(logic->butAddFile_Click(0).taken());
   EXPECT_EQ(test::ReadBytes(dir / "Slideshows/Art Studio Müller Jonas 1004/one.jpg"), "slide one");
-  EXPECT_EQ(Attachments("1004"), (test::Tree{{"pres.kvs", test::ReadBytes(chosenFiles[0])}}));
+  EXPECT_EQ(test::ReadBytes(dir / "Profile/1004/pres.kvs"), test::ReadBytes(chosenFiles[0]));
   const test::Tree before = test::Snapshot(dir.path());
   EXPECT_EQ(logic->butAddFile_Click(0).result, kOldSlideshowKept);
   answer = MessageAnswer::kYes;
@@ -291,9 +285,8 @@ TEST_F(WizardTest, APresentationIsImportedWholeAskingBeforeItReplacesAnImport) {
   EXPECT_EQ(logic->butAddFile_Click(0).result, kFailed);
   EXPECT_EQ(logic->butAddFile_Click(0).detail,  // the same slide again, taken but not copied
             "the package was imported without a copy in the profile folder");
-  EXPECT_EQ(test::Snapshot(dir.path()), before) << "nothing of the refused and failed imports, "
-                                                   "no copy over the limit";
-  // The names saved name a new slideshow: no question.
+  EXPECT_EQ(test::Snapshot(dir.path()), before) << "no leftovers, no copy over the limit";
+  // The names saved, not yet shown again, name a new slideshow: no question.
   typed = {{"INPUT", "F_FirstName", "ada"}, {"INPUT", "F_LastName", "smith/../jones"}};
   logic->butSaveText_Click();
   chosenFiles.push_back(chosenFiles[0]);

@@ -14,25 +14,21 @@ class PackageWriter {
  public:
   // Starts the body with slideshow.dat and the header with its <ssdat_size>.
   explicit PackageWriter(std::string_view slideshowDat);
-  // Appends the bytes to the body, and the elements prefix + "name", "size" and "start_pos".
-  void AddFile(std::string_view prefix, std::string_view name, std::string_view bytes);
+  // Appends the data to the body, and the elements prefix + "name", "size" and "start_pos".
+  void AddFile(std::string_view prefix, std::string_view name, std::string_view data);
   // "<name>value</name>" as the next element.
   void AddElement(std::string_view name, std::string_view value);
   std::vector<std::string>& elements() { return elements_; }
-  // Bytes after the trailer so that it begins `distance` bytes before the end.
-  void SetTrailerDistance(std::size_t distance) { trailerDistance_ = distance; }
   // Filler before the trailer brings the package to at least this size (1001 unless set, the
   // smallest package).
   void SetMinimumSize(std::size_t size) { minimumSize_ = size; }
 
   std::string HeaderText() const;
-  std::string Bytes() const;
   void Write(const std::filesystem::path& path) const;
 
  private:
   std::string body_;
   std::vector<std::string> elements_;
-  std::size_t trailerDistance_ = 0;
   std::size_t minimumSize_ = 1001;
 };
 

@@ -87,13 +87,12 @@ PackageWriter::PackageWriter(std::string_view slideshowDat) : body_(slideshowDat
   AddElement("ssdat_size", std::to_string(slideshowDat.size()));
 }
 
-void PackageWriter::AddFile(std::string_view prefix, std::string_view name,
-                            std::string_view bytes) {
+void PackageWriter::AddFile(std::string_view prefix, std::string_view name, std::string_view data) {
   const std::string stem(prefix);
   AddElement(stem + "name", name);
-  AddElement(stem + "size", std::to_string(bytes.size()));
+  AddElement(stem + "size", std::to_string(data.size()));
   AddElement(stem + "start_pos", std::to_string(body_.size() + 1));
-  body_ += bytes;
+  body_ += data;
 }
 
 void PackageWriter::AddElement(std::string_view name, std::string_view value) {
@@ -105,15 +104,10 @@ std::string PackageWriter::HeaderText() const {
   return std::accumulate(elements_.begin(), elements_.end(), std::string());
 }
 
-std::string PackageWriter::Bytes() const {
-  const std::string trailer = "<KELVARIN_SLIDESHOW>" + HeaderText() + "</KELVARIN_SLIDESHOW>";
-  const std::string tail(trailerDistance_ - std::min(trailerDistance_, trailer.size()), 'z');
-  const std::size_t used = body_.size() + trailer.size() + tail.size();
-  return body_ + std::string(minimumSize_ - std::min(minimumSize_, used), '\0') + trailer + tail;
-}
-
 void PackageWriter::Write(const fs::path& path) const {
-  WriteBytes(path, Bytes());
+  const std::string trailer = "<KELVARIN_SLIDESHOW>" + HeaderText() + "</KELVARIN_SLIDESHOW>";
+  const std::size_t padding = minimumSize_ - std::min(minimumSize_, body_.size() + trailer.size());
+  WriteBytes(path, body_ + std::string(padding, '\0') + trailer);
 }
 
 void WriteDemoInstallation(const fs::path& folder) {
@@ -146,8 +140,7 @@ void WriteDemoInstallation(const fs::path& folder) {
     WriteBytes(app::ProfilesFolder(folder) / id / "pr.dat", textdata::FormatProfileRecord(record));
   };
   const std::vector<std::string> texts = {
-      "Football, the piano and café visits with my grand-père.\r\nAlso: chess on Sundays.",
-      "Learn to play the Rhapsody in Blue.\r\nRead ten books in French.",
+      "Football and café visits.\r\nAlso chess.", "Ten books in French.",
       "The school trip to Zürich, when the bus broke down and we sang for two hours."};
   record("1001", {"Year 5 Willow", "Émile", "Dubois-Laurent", texts});
   record("1004", {"Art Studio", "Jonas", "Müller", {}});

@@ -13,9 +13,7 @@ class TempDir {
  public:
   TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "vt-test-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data()) != nullptr
-                ? pattern
-                : throw std::runtime_error("cannot make a temporary folder");
+    path_ = ::mkdtemp(pattern.data()) ? pattern : throw std::runtime_error("no temporary folder");
   }
   ~TempDir() {
     std::error_code ignored;
@@ -25,9 +23,7 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(const std::filesystem::path& relative) const {
-    return path_ / relative;
-  }
+  std::filesystem::path operator/(const std::filesystem::path& p) const { return path_ / p; }
 
  private:
   std::filesystem::path path_;
