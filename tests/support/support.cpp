@@ -88,10 +88,9 @@ PackageWriter::PackageWriter(std::string_view slideshowDat) : body_(slideshowDat
 }
 
 void PackageWriter::AddFile(std::string_view prefix, std::string_view name, std::string_view data) {
-  const std::string stem(prefix);
-  AddElement(stem + "name", name);
-  AddElement(stem + "size", std::to_string(data.size()));
-  AddElement(stem + "start_pos", std::to_string(body_.size() + 1));
+  AddElement(std::string(prefix) + "name", name);
+  AddElement(std::string(prefix) + "size", std::to_string(data.size()));
+  AddElement(std::string(prefix) + "start_pos", std::to_string(body_.size() + 1));
   body_ += data;
 }
 
