@@ -86,7 +86,8 @@ TEST_F(HtmlFormViewTest, ShowsEachCaptionAboveItsFieldWhichItNamesForScreenReade
   window.setContextMenuPolicy(Qt::CustomContextMenu);
   QObject::connect(&window, &QWidget::customContextMenuRequested, [&] { ++windowMenus; });
   Show("<b>Chess</b> & Go",
-       {{"<b>Hobbies</b> <i>and</i> interests<style>b {}</style>", ""}, {"Arts &amp; crafts", ""}});
+       {{"<b>Hobbies</b> <i>and</i> interests<style>b {}</style><template><i>x</i></template>", ""},
+        {"Arts &amp; crafts", ""}});
   // Top to bottom: each label's text as read (a caption's markup is shown as such, the group's
   // as text), each field as a screen reader names it.
   std::map<int, std::string> shown;
