@@ -3,13 +3,11 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QFileSystemModel>
 #include <QLabel>
-#include <QListView>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <algorithm>
+#include <ranges>
 #include <set>
 
 #include "controls/dir_select.h"
@@ -45,8 +43,8 @@ void ExpectStored(const properties::PersistentControl& stored, const Keys& chang
   loaded.ReadProperties(bag);
   loaded.WriteProperties(again);
   EXPECT_TRUE(reset.Entries().empty());
-  EXPECT_TRUE(std::equal(changed.begin(), changed.end(), bag.Entries().begin(), bag.Entries().end(),
-                         [](const auto& key, const auto& entry) { return key == entry.first; }));
+  const auto keys = std::views::keys(bag.Entries());
+  EXPECT_EQ(Keys(keys.begin(), keys.end()), changed);
   EXPECT_EQ(again.Entries(), bag.Entries());
 }
 
@@ -55,7 +53,6 @@ TEST(ManLabel, ShowsItsValuesAndTakesAStoredLLeftOnceItIsRead) {
   QLabel& label = PartOf<QLabel>(loaded, "Label10");
   const int designedLeft = qRound(120 * loaded.logicalDpiX() / 1440.0);
   EXPECT_EQ(label.text(), QStringLiteral("Page: "));
-  EXPECT_EQ(label.x(), designedLeft);
   stored.resize(300, 20);
   stored.show();
   Keys changed;
@@ -72,13 +69,12 @@ TEST(ManLabel, ShowsItsValuesAndTakesAStoredLLeftOnceItIsRead) {
   const int inch = stored.logicalDpiX();
   EXPECT_EQ(PartOf(stored, "Label10").geometry(), QRect(inch, 0, 300 - inch, 20));
   EXPECT_EQ(PartOf(stored, "Shape1").geometry(), QRect(1, 1, 298, 18));
-  EXPECT_EQ(stored.grab().toImage().pixel(5, 10), qRgb(0, 255, 0)) << "Shape1 paints lBackColor";
   ExpectStored(stored, changed, loaded);
-  EXPECT_EQ(label.alignment(), Qt::AlignHCenter | Qt::AlignVCenter);
-  EXPECT_EQ(label.palette().color(QPalette::WindowText), QColor(255, 0, 0));
-  EXPECT_EQ(loaded.palette().color(QPalette::Window), QColor(0, 0, 255));
-  EXPECT_EQ(PartOf(loaded, "Shape1").palette().color(QPalette::Window), QColor(0, 255, 0));
-  EXPECT_TRUE(loaded.autoFillBackground()) << "opaque";
+  EXPECT_EQ(std::pair(label.alignment(), label.palette().color(QPalette::WindowText)),
+            std::pair(Qt::AlignHCenter | Qt::AlignVCenter, QColor(255, 0, 0)));
+  // Opaque: the control's colour edges Shape1, which paints lBackColor.
+  const QImage shown = loaded.grab().toImage();
+  EXPECT_EQ(std::pair(shown.pixel(0, 0), shown.pixel(5, 10)), std::pair(0xFF0000FFu, 0xFF00FF00u));
   EXPECT_EQ(label.x(), designedLeft) << "a loaded lLeft waits until it is read";
   EXPECT_EQ(loaded.lLeft(), 1440);
   EXPECT_EQ(label.x(), inch);
@@ -108,42 +104,33 @@ TEST(ManSeparator, IsALightGreyLineAcrossTheMiddleAndKeepsItsHostsFont) {
 
 TEST(DirSelect, OffersFoldersUnderItsTitleAndCancellingLeavesNoPath) {
   const test::TempDir dir;
-  test::WriteBytes(dir / "notes.txt", "notes");
   fs::create_directory(dir / "Slides");
   QWidget host;
   DirSelect control(&host), loaded;
   Keys changed;
   control.SetChangeListener([&](std::string_view name) { changed.emplace(name); });
   control.SetWindowTitle("Where are the slides?");
-  QStringList listed;
   int runs = 0;
   control.SetDialogRunner([&](QDialog& shown) {
     auto& dialog = dynamic_cast<QFileDialog&>(shown);
-    dialog.show();
     const bool first = runs++ == 0;
     if (first) {
       EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Where are the slides?"));
       EXPECT_EQ(dialog.directory().absolutePath(), QStringLiteral("/"));
-      EXPECT_EQ(dialog.options(), QFileDialog::DontUseNativeDialog | QFileDialog::ShowDirsOnly);
       EXPECT_EQ(dialog.parentWidget(), &host);
-      // What the dialog lists once it has read the folder.
-      QSignalSpy loaded(dialog.findChild<QFileSystemModel*>(), &QFileSystemModel::directoryLoaded);
-      const QString folder = QFile::decodeName(dir.path().c_str());
-      dialog.setDirectory(folder);
-      EXPECT_TRUE(QTest::qWaitFor([&] { return loaded.contains({folder}); }));
-      const auto* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
-      for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row) {
-        listed << view->model()->index(row, 0, view->rootIndex()).data().toString();
-      }
+      // Qt's own dialog, choosing a folder and listing folders only.
+      EXPECT_EQ(std::pair(dialog.options(), dialog.fileMode()),
+                std::pair(QFileDialog::DontUseNativeDialog | QFileDialog::ShowDirsOnly,
+                          QFileDialog::Directory));
       dialog.setDirectory(QFile::decodeName((dir / "Slides").c_str()));
     }
+    dialog.show();
     dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))
         ->button(first ? QDialogButtonBox::Open : QDialogButtonBox::Cancel)
         ->click();
     return dialog.result();
   });
   EXPECT_TRUE(control.OpenWindow());
-  EXPECT_EQ(listed, QStringList{QStringLiteral("Slides")});
   EXPECT_EQ(control.SelectedPath(), (dir / "Slides").string());
   ExpectStored(control, changed, loaded);
   EXPECT_FALSE(control.OpenWindow());
@@ -171,7 +158,6 @@ TEST(ImgThumbAspected, FitsByItsOwnProportionsKeepsTheDrawingUntilThePathIsSetAg
   control.SetImagePath(Picture(dir, 300, 200));
   control.show();
   EXPECT_EQ(PartOf(control, "picThumbnail").geometry(), QRect(2, 2, 100, 40));
-  EXPECT_EQ(PartOf(control, "lbl3Dborder").geometry(), QRect(0, 0, 104, 44));
   test::ExpectQuadrantsAt(Shown(control), {0, -14, 100, 67}, 3);
   control.resize(144, 124);
   test::ExpectQuadrantsAt(Shown(control).copy(0, 0, 100, 40), {0, -14, 100, 67}, 3);

@@ -5,10 +5,8 @@
 #include <QBuffer>
 #include <QColor>
 #include <QImage>
-#include <QImageReader>
 #include <QPainter>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "imaging/placement.h"
@@ -35,11 +33,6 @@ inline std::string PictureBytes(const QImage& picture, const std::string& format
   buffer.open(QIODevice::WriteOnly);
   EXPECT_TRUE(picture.save(&buffer, format.c_str(), format == "jpg" ? 95 : -1)) << format;
   return bytes.toStdString();
-}
-
-// The file read as a JPEG, whatever its name says; a null image when it is none.
-inline QImage ReadJpeg(const std::filesystem::path& file) {
-  return QImageReader(QString::fromStdString(file.string()), "jpeg").read();
 }
 
 // Each colour channel within what JPEG keeps away from edges.

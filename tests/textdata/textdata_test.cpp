@@ -24,19 +24,17 @@ TEST_P(GetTagValueTest, GivesTheValueAndThePositionAfterTheClosingMarker) {
   EXPECT_EQ(position, after);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, GetTagValueTest,
-    ::testing::Values(Search{"EitherCaseMarkupKeptBytesCounted", "é <gaz> <b>&amp;</b>\r\n</GAZ>",
-                             "<GAz>", "</GAz>", 0, " <b>&amp;</b>\r\n", 30},
-                      Search{"FirstOfTwoEmptyLongerNameSkipped",
-                             "<CAT10>t</CAT10><CAT1></CAT1><CAT1>y</CAT1>", "<CAT1>", "</CAT1>", 0,
-                             "", 30},
-                      Search{"LetterMarkers", "aZbyZAzQ", "za", "q", 0, "z", 9},
-                      Search{"FromAfterTheFirst", "<A>1</A><A>2</A>", "<A>", "</A>", 9, "2", 17},
-                      Search{"FromInsideTheOnlyOne", "<A>x</A>", "<A>", "</A>", 2, "", 0},
-                      Search{"NoClosingAfterTheOpening", "</A>x<A>value", "<A>", "</A>", 1, "", 0},
-                      Search{"CutShort", std::string_view("<A>x</A>", 7), "<A>", "</A>", 0, "", 0}),
-    kRowName);
+const Search kSearches[] = {
+    {"EitherCaseMarkupKeptBytesCounted", "é <gaz> <b>&amp;</b>\r\n</GAZ>", "<GAz>", "</GAz>", 0,
+     " <b>&amp;</b>\r\n", 30},
+    {"FirstOfTwoEmptyLongerNameSkipped", "<CAT10>t</CAT10><CAT1></CAT1><CAT1>y</CAT1>", "<CAT1>",
+     "</CAT1>", 0, "", 30},
+    {"LetterMarkers", "aZbyZAzQ", "za", "q", 0, "z", 9},
+    {"FromAfterTheFirst", "<A>1</A><A>2</A>", "<A>", "</A>", 9, "2", 17},
+    {"FromInsideTheOnlyOne", "<A>x</A>", "<A>", "</A>", 2, "", 0},
+    {"NoClosingAfterTheOpening", "</A>x<A>value", "<A>", "</A>", 1, "", 0},
+    {"CutShort", std::string_view("<A>x</A>", 7), "<A>", "</A>", 0, "", 0}};
+INSTANTIATE_TEST_SUITE_P(Texts, GetTagValueTest, ::testing::ValuesIn(kSearches), kRowName);
 
 TEST(GetTagValue, RefusesANegativePosition) {
   std::int32_t position = -1;
@@ -51,17 +49,15 @@ TEST_P(DecodeTextTest, KeepsValidUtf8AndReadsAnythingElseAsWindows1252) {
   EXPECT_EQ(DecodeText(std::get<1>(GetParam())), std::get<2>(GetParam()));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Bytes, DecodeTextTest,
-    ::testing::Values(Decoding{"OtherLengths", "é \xE0\xA0\x80 😀", "é \xE0\xA0\x80 😀"},
-                      Decoding{"AfterEightAsciiBytes", "Bonjour \xE9", "Bonjour é"},
-                      Decoding{"Windows1252InOneWord", "Fran\xE7oise", "Françoise"},
-                      Decoding{"CutShort", std::string_view("caf\xC3\xA9", 4), "cafÃ"},
-                      Decoding{"NoContinuation", "\xC3(", "Ã("},
-                      Decoding{"OverlongThreeBytes", "\xE0\x9F\xBF", "àŸ¿"},
-                      Decoding{"Surrogate", "\xED\xA0\x80", "í\xC2\xA0€"},
-                      Decoding{"BeyondUnicode", "\xF4\x90\x80\x80", "ô\xC2\x90€€"}),
-    kRowName);
+const Decoding kDecodings[] = {{"OtherLengths", "é \xE0\xA0\x80 😀", "é \xE0\xA0\x80 😀"},
+                               {"AfterEightAsciiBytes", "Bonjour \xE9", "Bonjour é"},
+                               {"Windows1252InOneWord", "Fran\xE7oise", "Françoise"},
+                               {"CutShort", std::string_view("caf\xC3\xA9", 4), "cafÃ"},
+                               {"NoContinuation", "\xC3(", "Ã("},
+                               {"OverlongThreeBytes", "\xE0\x9F\xBF", "àŸ¿"},
+                               {"Surrogate", "\xED\xA0\x80", "í\xC2\xA0€"},
+                               {"BeyondUnicode", "\xF4\x90\x80\x80", "ô\xC2\x90€€"}};
+INSTANTIATE_TEST_SUITE_P(Bytes, DecodeTextTest, ::testing::ValuesIn(kDecodings), kRowName);
 
 TEST(Windows1252, MapsEveryByteBothWaysAndWhatItLacksToAQuestionMark) {
   std::string all(255, '\0');
@@ -115,7 +111,6 @@ const Number kNumbers[] = {{"One", "1", 2, 1, true},
                            {"HalfDownToEven", "2.5", 5, 2, false},
                            {"HalfUpToEven", "3.5", 0, 4, false},
                            {"AboveHalf", "2.51", 10, 3, false},
-                           {"BelowHalf", "1.49", 2, 1, false},
                            {"NoCommaOrExponent", "3,9e1", 10, 3, false},
                            {"Negative", "-1", {}, 0, false},
                            {"BeyondTheTable", "4.51", {}, 5, false},
