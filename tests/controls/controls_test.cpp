@@ -73,6 +73,7 @@ TEST(ManLabel, ShowsItsValuesAndTakesAStoredLLeftOnceItIsRead) {
   EXPECT_EQ(std::pair(label.alignment(), label.palette().color(QPalette::WindowText)),
             std::pair(Qt::AlignHCenter | Qt::AlignVCenter, QColor(255, 0, 0)));
   // Opaque: the control's colour edges Shape1, which paints lBackColor.
+  EXPECT_TRUE(loaded.autoFillBackground());
   const QImage shown = loaded.grab().toImage();
   EXPECT_EQ(std::pair(shown.pixel(0, 0), shown.pixel(5, 10)), std::pair(0xFF0000FFu, 0xFF00FF00u));
   EXPECT_EQ(label.x(), designedLeft) << "a loaded lLeft waits until it is read";
