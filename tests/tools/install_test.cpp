@@ -22,8 +22,6 @@ std::string Shell(const std::string& line) {
   return std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + " " + output;
 }
 
-const std::string kAdmin = VT_ADMIN_PATH " ";
-
 TEST(Install, PutsBothProgramsAndTheirManualPagesUnderThePrefix) {
   const vt::test::TempDir prefix;
   const std::string at = prefix.path().string();
@@ -47,37 +45,12 @@ std::set<std::string> CommandsShown(const std::string& text) {
 TEST(ManualPages, FormatWithoutWarningsAndShowEveryCommandOfTheUsage) {
   const std::string check = "groff -man -Tutf8 -ww -z " VT_MAN_DIR "/";
   EXPECT_EQ(Shell(check + "vellumtide.1 && " + check + "vellumtide-admin.1"), "0 ");
-  const auto commands = CommandsShown(Shell(kAdmin + "--help"));
+  const auto commands = CommandsShown(Shell(VT_ADMIN_PATH " --help"));
   // Plain text on long lines, so that no line of the synopsis is broken.
   const auto documented = CommandsShown(
       Shell("groff -man -Tascii -P-cbou -rLL=300n " VT_MAN_DIR "/vellumtide-admin.1"));
   EXPECT_GE(commands.size(), 6u);
   EXPECT_TRUE(std::ranges::includes(documented, commands)) << testing::PrintToString(commands);
 }
-
-// Its exit status, a blank and what it prints, then the whole usage when `usage`.
-struct HelpRow {
-  std::string name, arguments, output;
-  bool usage;
-};
-
-class AdminHelp : public ::testing::TestWithParam<HelpRow> {};
-
-TEST_P(AdminHelp, Prints) {
-  const std::string usage = GetParam().usage ? Shell(kAdmin + "--help").substr(2) : "";
-  EXPECT_EQ(Shell(kAdmin + GetParam().arguments), GetParam().output + usage);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, AdminHelp,
-    ::testing::Values(HelpRow{"Alone", "help", "0 ", true},
-                      HelpRow{"OneCommand", "help attach",
-                              "0   vellumtide-admin attach DIR ID KIND FILE [--yes]\n"
-                              "                                        attach FILE for person ID "
-                              "as KIND: pres, mov or nar\n",
-                              false},
-                      HelpRow{"UnknownCommand", "help attack",
-                              "2 vellumtide-admin: unknown command 'attack'\n", true}),
-    vt::test::RowName());
 
 }  // namespace
