@@ -308,13 +308,17 @@ TEST_F(Admin, PhotosMakesEachPersonsPhotoAsPhotoDoesAndRefusesTheRestByName) {
 
 TEST_F(Admin, PhotosShowProgressInOneLineOnATerminal) {
   SavePicture(pics / "1002.jpg", 900);
+  ASSERT_TRUE(platform::OpenDatabase(app::DatabasePath(in))  // as an older program stored it
+                  ->Execute("UPDATE persons SET p_lname = CAST(X'4DFC6C6C6572' AS TEXT) "
+                            "WHERE p_id = '1004'"));
   std::FILE* terminal = std::fopen((dir / "shown").c_str(), "w");
   ChangePhotos(in, pics, {2, true}, terminal, stderr);
   std::fclose(terminal);
   EXPECT_TRUE(std::regex_match(
       ReadBytes(dir / "shown"),
       std::regex("\r1/2 done, [0-9.]+ pictures a second, [0-9]+ s left\033\\[K"
-                 "\r2/2 done, [0-9.]+ pictures a second\033\\[K\nMatching nobody[^]+")))
+                 "\r2/2 done, [0-9.]+ pictures a second\033\\[K\nMatching nobody[^]+"
+                 "\n  1004 Jonas Müller\n[^]+")))
       << ReadBytes(dir / "shown");
   EXPECT_EQ(ProgressText(10, 200, 4s), "10/200 done, 2.5 pictures a second, 1 min 16 s left");
   EXPECT_EQ(ProgressText(3, 10000, 2s), "3/10000 done, 1.5 pictures a second, 1 h 51 min left");
