@@ -6,7 +6,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <cstdlib>
-#include <ranges>
 #include <regex>
 #include <sstream>
 #include <string_view>
@@ -327,12 +326,15 @@ TEST_F(Admin, PhotosShowProgressInOneLineOnATerminal) {
 // Whether `text` is `pattern` with each "…" in it standing for any text.
 bool Matches(std::string_view text, std::string_view pattern) {
   const std::size_t gap = pattern.find("…");
-  return gap == std::string_view::npos
-             ? text == pattern
-             : text.starts_with(pattern.substr(0, gap)) &&
-                   std::ranges::any_of(std::views::iota(gap, text.size() + 1), [&](std::size_t i) {
-                     return Matches(text.substr(i), pattern.substr(gap + 3));
-                   });
+  if (gap == std::string_view::npos) {
+    return text == pattern;
+  }
+  for (std::size_t i = gap; text.starts_with(pattern.substr(0, gap)) && i <= text.size(); ++i) {
+    if (Matches(text.substr(i), pattern.substr(gap + 3))) {
+      return true;
+    }
+  }
+  return false;
 }
 
 // A command line and, after its exit status and a blank, all it says; "…" stands for any text,
