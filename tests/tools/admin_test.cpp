@@ -186,6 +186,7 @@ TEST_F(Admin, MakesInstallationsAndTakesFiles) {
   EXPECT_EQ(Run("$A demo --force in"), "0 Demo installation made in in\n");
   EXPECT_EQ(Snapshot(in / "Profile/1001").size(), 1u) << "pr.dat alone";
   EXPECT_FALSE(fs::exists(in / "Vellumtide/old.txt"));
+  EXPECT_FALSE(fs::exists(slide)) << "an old slideshow would pass for a new person's";
 }
 
 // With photos, movies, a blank text, a record at odds with it, a slideshow and a tighter movie

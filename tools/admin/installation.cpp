@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 // The entries an installation consists of that init must not overwrite unasked.
 std::vector<fs::path> OwnedEntries(const fs::path& folder) {
   return {app::DatabasePath(folder), app::SetupDataPath(folder).parent_path(),
-          app::ProfilesFolder(folder)};
+          app::ProfilesFolder(folder), app::SlideshowsFolder(folder)};
 }
 
 Outcome Failed(const std::string& what, const fs::path& path, const files::Error& error) {
