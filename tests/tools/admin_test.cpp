@@ -400,9 +400,11 @@ const Said kCommands[] = {
     {"TooManyJobs", "$A photos in pics --jobs=1025", kJobs},
     {"JobsNoNumber", "$A photos in pics --jobs 2x", kJobs},
     {"PicturesMissing", "$A photos in gone", "1 …: cannot list the pictures in gone: …"},
-    {"PhotosNoInstallation", "$A photos pics pics", "1 …: pics is no installation: pics/pf.db: …"},
+    {"DatabaseNotAFile", "mkdir -p f/pf.db; $A status f",
+     "1 …: f is no Vellumtide installation: f/pf.db is not a regular file\n"},
+    {"PhotosNoInstallation", "$A photos pics pics", "1 …: pics is no Vellumtide installation: …"},
     {"PhotosDamagedDatabase", "$A photos bad pics",
-     "1 …: cannot read the database bad/pf.db: it cannot be opened, …"},
+     "1 …database bad/pf.db: damaged, or not Vellumtide's\n"},
 };
 INSTANTIATE_TEST_SUITE_P(Admin, Commands, ::testing::ValuesIn(kCommands), RowName());
 

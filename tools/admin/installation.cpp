@@ -76,6 +76,26 @@ Outcome MakeInstallation(const fs::path& folder, bool force, bool demo) {
 
 }  // namespace
 
+Outcome OpenInstallationDatabase(const fs::path& folder,
+                                 std::unique_ptr<database::DatabasePort>& db) {
+  const fs::path path = app::DatabasePath(folder);
+  const std::string refusal = folder.string() + " is no Vellumtide installation: ";
+  const auto entry = files::StatPath(path);
+  if (!entry) {
+    return {refusal + "cannot open " + path.string() + ": " + entry.error().Describe()};
+  }
+  if (entry->type != files::EntryType::kFile) {
+    return {refusal + path.string() + " is not a regular file"};
+  }
+  db = platform::OpenDatabase(path);
+  return {};
+}
+
+Outcome UnreadableDatabase(const fs::path& folder) {
+  return {"cannot read the database " + app::DatabasePath(folder).string() +
+          ": damaged, or not Vellumtide's"};
+}
+
 Outcome InitInstallation(const fs::path& folder, bool force) {
   return MakeInstallation(folder, force, false);
 }

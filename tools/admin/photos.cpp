@@ -9,9 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/paths.h"
 #include "files/folder.h"
-#include "platform/sqlcipher_database.h"
 #include "textdata/encoding.h"
 #include "textdata/text.h"
 #include "tools/admin/attach.h"
@@ -47,16 +45,13 @@ struct Plan {
 
 // The persons of the database, by identifier.
 Outcome ReadPersons(const fs::path& installation, std::map<std::string, Person>& persons) {
-  const fs::path path = app::DatabasePath(installation);
-  if (const auto entry = files::StatPath(path); !entry || entry->type != files::EntryType::kFile) {
-    return {installation.string() + " is no installation: " + path.string() + ": " +
-            (entry ? "not a regular file" : entry.error().Describe())};
+  std::unique_ptr<database::DatabasePort> db;
+  if (Outcome opened = OpenInstallationDatabase(installation, db); !opened) {
+    return opened;
   }
-  const auto rows =
-      platform::OpenDatabase(path)->Execute("SELECT p_id, p_fname, p_lname FROM persons");
+  const auto rows = db->Execute("SELECT p_id, p_fname, p_lname FROM persons");
   if (!rows || !rows->Complete()) {
-    return {"cannot read the database " + path.string() +
-            ": it cannot be opened, is damaged or has another key"};
+    return UnreadableDatabase(installation);
   }
   for (std::size_t i = 0; i < rows->RowCount(); ++i) {
     if (auto id = rows->Field(i, "p_id")) {

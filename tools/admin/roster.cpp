@@ -13,7 +13,6 @@
 #include "attachments/attachments.h"
 #include "database/statements.h"
 #include "files/folder.h"
-#include "platform/sqlcipher_database.h"
 #include "slideshow/import.h"
 #include "slideshow/ini.h"
 #include "textdata/encoding.h"
@@ -67,16 +66,14 @@ struct Installation {
 };
 
 Outcome ReadDatabase(Installation& installation, database::ResultSet& persons) {
-  const fs::path path = app::DatabasePath(installation.folder);
-  if (const auto entry = files::StatPath(path); !entry) {
-    return {installation.folder.string() + " is no Vellumtide installation: cannot open " +
-            path.string() + ": " + entry.error().Describe()};
+  std::unique_ptr<database::DatabasePort> db;
+  if (Outcome opened = OpenInstallationDatabase(installation.folder, db); !opened) {
+    return opened;
   }
-  const auto db = platform::OpenDatabase(path);
   auto rows = db->Execute(kPersons);
   const auto memberships = db->Execute(kMemberships);
   if (!rows || !rows->Complete() || !memberships || !memberships->Complete()) {
-    return {"cannot read the database " + path.string() + ": damaged, or not Vellumtide's"};
+    return UnreadableDatabase(installation.folder);
   }
   persons = std::move(*rows);
   installation.groupEntries = {app::kGroupPlaceholder};
