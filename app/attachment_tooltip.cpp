@@ -1,6 +1,5 @@
 #include "app/attachment_tooltip.h"
 
-#include <algorithm>
 #include <cmath>
 
 #include "attachments/attachments.h"
@@ -51,9 +50,8 @@ std::string SizeText(double bytes) {
 
 }  // namespace
 
-std::vector<AttachedFile> AttachedFiles(const std::filesystem::path& profileFolder,
-                                        std::string_view kind) {
-  std::vector<AttachedFile> attached;
+AttachedByKind AttachedFiles(const std::filesystem::path& profileFolder) {
+  AttachedByKind attached;
   if (profileFolder.empty()) {
     return attached;
   }
@@ -61,11 +59,15 @@ std::vector<AttachedFile> AttachedFiles(const std::filesystem::path& profileFold
   if (!folder) {
     return attached;
   }
-  std::vector<std::string> names = attachments::FilesOfKind(*folder, kind);
-  std::ranges::sort(names);
-  for (std::string& name : names) {
-    const double size = attachments::GetFolderSize(profileFolder / name, true);
-    attached.push_back({std::move(name), size});
+  const files::Result<std::vector<files::Entry>> entries = folder->List();
+  if (!entries) {
+    return attached;
+  }
+  for (std::size_t k = 0; k < attachments::kAttachmentKindCount; ++k) {
+    for (std::string& name : attachments::FilesOfKind(*entries, attachments::kFileKinds[k].kind)) {
+      const double size = attachments::GetFolderSize(profileFolder / name, true);
+      attached[k].push_back({std::move(name), size});
+    }
   }
   return attached;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -23,9 +24,11 @@ struct AttachedFile {
   double size = 0;  // bytes
 };
 
-// The kind's files in the profile folder, by name; none when the folder cannot be read.
-std::vector<AttachedFile> AttachedFiles(const std::filesystem::path& profileFolder,
-                                        std::string_view kind);
+using AttachedByKind = std::array<std::vector<AttachedFile>, attachments::kAttachmentKindCount>;
+
+// Each kind's files in the profile folder, by name, from one listing of it; none when the folder
+// cannot be read.
+AttachedByKind AttachedFiles(const std::filesystem::path& profileFolder);
 
 // An attachment button's tooltip: what the group allows, then what is attached now, one line each.
 std::string AttachmentToolTip(const attachments::FileKind& kind, const KindAllowance& allowance,

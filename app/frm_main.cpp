@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "app/attachment_tooltip.h"
 #include "app/paths.h"
 #include "app/record_files.h"
 #include "attachments/file_kinds.h"
@@ -153,19 +152,19 @@ void frmMain::RestoreRecordGroup() {
 }
 
 void frmMain::ShowAttachmentButtons() {
+  const AttachedByKind attached = AttachedFiles(state_.sProfilePath);
   for (std::size_t i = 0; i < attachments::kAttachmentKindCount; ++i) {
-    ShowAttachmentButton(i);
+    ShowAttachmentButton(i, attached[i]);
   }
 }
 
-void frmMain::ShowAttachmentButton(std::size_t index) {
+void frmMain::ShowAttachmentButton(std::size_t index, const std::vector<AttachedFile>& attached) {
   const attachments::FileKind& kind = attachments::kFileKinds[index];
   const KindAllowance allowance{window_.SelectedGroupIndex() > 0, IsKindAllowed(kind.allowSetting),
                                 SizeLimit(kind.sizeSetting)};
   window_.SetAttachmentButtonEnabled(static_cast<int>(index), allowance.allowed);
-  window_.SetAttachmentButtonToolTip(
-      static_cast<int>(index),
-      AttachmentToolTip(kind, allowance, AttachedFiles(state_.sProfilePath, kind.kind)));
+  window_.SetAttachmentButtonToolTip(static_cast<int>(index),
+                                     AttachmentToolTip(kind, allowance, attached));
 }
 
 void frmMain::ShowPage() const {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/attach_outcome.h"
+#include "app/attachment_tooltip.h"
 #include "app/main_window_port.h"
 #include "app/program_state.h"
 #include "database/database_port.h"
@@ -75,7 +76,7 @@ class frmMain {
   // Enables each attachment button as the group allows and tells in its tooltip what the group
   // allows and what is attached.
   void ShowAttachmentButtons();
-  void ShowAttachmentButton(std::size_t index);
+  void ShowAttachmentButton(std::size_t index, const std::vector<AttachedFile>& attached);
   void ShowPage() const;
   std::optional<std::int16_t> SizeLimit(std::string_view sizeSetting) const;
   bool IsKindAllowed(std::string_view allowSetting) const;

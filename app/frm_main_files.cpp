@@ -56,7 +56,8 @@ AttachOutcome frmMain::butAddFile_Click(std::int16_t index) {
   // A size class outside the table counts as a limit of 0.
   AttachOutcome outcome =
       ChooseFile(std::string(kind.kind), SizeLimit(kind.sizeSetting).value_or(0));
-  ShowAttachmentButton(static_cast<std::size_t>(index));
+  ShowAttachmentButton(static_cast<std::size_t>(index),
+                       AttachedFiles(state_.sProfilePath)[static_cast<std::size_t>(index)]);
   return outcome;
 }
 

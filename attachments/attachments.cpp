@@ -99,12 +99,17 @@ std::string AttachmentName(std::string_view kind, std::string_view extension) {
 }
 
 std::vector<std::string> FilesOfKind(const files::Folder& folder, std::string_view kind) {
-  std::vector<std::string> names;
   const files::Result<std::vector<files::Entry>> entries = folder.List();
-  if (kind.empty() || !entries) {
+  return entries ? FilesOfKind(*entries, kind) : std::vector<std::string>();
+}
+
+std::vector<std::string> FilesOfKind(const std::vector<files::Entry>& entries,
+                                     std::string_view kind) {
+  std::vector<std::string> names;
+  if (kind.empty()) {
     return names;
   }
-  for (const files::Entry& entry : *entries) {
+  for (const files::Entry& entry : entries) {
     if (entry.type != files::EntryType::kFolder && IsOfKind(entry.name, kind)) {
       names.push_back(entry.name);
     }

@@ -36,6 +36,10 @@ std::string AttachmentName(std::string_view kind, std::string_view extension);
 // case ignored ("mov", "mov.avi", "MOV.MPG"; not "movie.avi"); folders are no files.
 std::vector<std::string> FilesOfKind(const files::Folder& folder, std::string_view kind);
 
+// The same among entries of a folder already listed, in their order.
+std::vector<std::string> FilesOfKind(const std::vector<files::Entry>& entries,
+                                     std::string_view kind);
+
 // A complete, flushed copy of a file, ready to become the folder's attachment of its kind.
 class PreparedAttachment {
  public:

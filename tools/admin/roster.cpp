@@ -101,6 +101,7 @@ long GroupIndex(const Installation& installation, const PersonRow& person) {
 // Each kind's attachment as the wizard's button shows it, the first by name when a crash left two.
 void ReadAttachments(const Installation& installation, const fs::path& profile, PersonRow& person) {
   const long group = GroupIndex(installation, person);
+  const app::AttachedByKind attachedByKind = app::AttachedFiles(profile);
   for (std::size_t k = 0; k < attachments::kAttachmentKindCount; ++k) {
     const attachments::FileKind& kind = attachments::kFileKinds[k];
     AttachmentState& state = person.attachments[k];
@@ -108,7 +109,7 @@ void ReadAttachments(const Installation& installation, const fs::path& profile, 
     state.limitMegabytes = textdata::GetMaxFileSize(installation.setup, kind.sizeSetting, group,
                                                     textdata::kMaxFileSizes)
                                .value_or(0);
-    const std::vector<app::AttachedFile> attached = app::AttachedFiles(profile, kind.kind);
+    const std::vector<app::AttachedFile>& attached = attachedByKind[k];
     if (!attached.empty()) {
       state.file = attached.front().name;
       state.size = static_cast<std::uint64_t>(attached.front().size);
