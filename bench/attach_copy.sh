@@ -8,9 +8,8 @@ build=${1:-build/dev}
 size_mb=${2:-2000}
 runs=${3:-5}
 attach="$build/bench/attach_copy"
-# Beside the build, not in /tmp: that may be a RAM disk, which would time memory copies.
-work=$(mktemp -d "$build/attach-bench.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/timing.sh"
+make_work_dir attach
 mkdir "$work/profile"
 head -c "${size_mb}M" /dev/urandom >"$work/Clip.avi"  # real data: a sparse file copies no bytes
 

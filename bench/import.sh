@@ -11,9 +11,8 @@ total_mb=${2:-1000}
 runs=${RUNS:-5}
 bench="$build/bench/import_bench"
 files=7
-# Beside the build, not in /tmp: that may be a RAM disk, where flushing costs nothing.
-work=$(mktemp -d "$build/import-bench.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/timing.sh"
+make_work_dir import
 
 file_kb=$((total_mb * 1024 / files))
 mkdir "$work/files"
@@ -26,7 +25,6 @@ head -c 100K /dev/urandom >"$work/small.jpg"
 "$bench" pack "$work/lines.kvs" "$work/lines.hdr" 1000000 "$work/small.jpg"
 cat "$work"/*.kvs "$work"/files/* >/dev/null  # warm the cache for all
 
-source "$(dirname "$0")/timing.sh"
 before_run() {
   rm -rf "$work/out" && mkdir "$work/out" && sync
 }

@@ -12,8 +12,8 @@ set -euo pipefail
 build=${1:-build/dev}
 runs=${RUNS:-9}
 bench="$build/bench/photo_bench"
-work=$(realpath "$(mktemp -d "$build/photo-bench.XXXXXX")")  # vipsthumbnail writes beside the input otherwise
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/timing.sh"
+make_work_dir photo
 
 declare -A package_of=([vipsthumbnail]=libvips-tools [convert]=imagemagick)
 missing=()
@@ -30,8 +30,6 @@ for tool in "${!package_of[@]}"; do
   has "$tool" || echo "note: $tool is missing (${package_of[$tool]}): skipped;" \
     "VT_BENCH_INSTALL=1 installs it"
 done
-
-source "$(dirname "$0")/timing.sh"
 
 # The mean absolute difference per channel (0 to 255) of a result from the reference; "-" without
 # one. ImageMagick prints it normalised, in brackets.

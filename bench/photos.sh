@@ -9,8 +9,8 @@ build=${1:-build/dev}
 runs=${RUNS:-3}
 pictures=${PICTURES:-200}
 admin="$build/tools/vellumtide-admin"
-work=$(mktemp -d "$build/photos-bench.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/timing.sh"
+make_work_dir photos
 
 # An installation of a person with a profile folder for each picture.
 "$admin" init "$work/in" >/dev/null
@@ -31,7 +31,6 @@ done
 sync
 "$admin" photos "$work/in" "$work/pictures" | tail -n 1  # every picture taken, or the script stops
 
-source "$(dirname "$0")/timing.sh"
 echo "load before: $(cut -d ' ' -f 1-3 /proc/loadavg)"
 one=$(median_ms "$admin" photos "$work/in" "$work/pictures" --jobs 1)
 two=$(median_ms "$admin" photos "$work/in" "$work/pictures" --jobs 2)

@@ -8,11 +8,8 @@ build=${1:-build/dev}
 persons=${2:-10000}
 runs=${3:-5}
 admin="$build/tools/vellumtide-admin"
-# Beside the build, not in /tmp: that may be a RAM disk.
-work=$(mktemp -d "$build/status-bench.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-
 source "$(dirname "$0")/timing.sh"
+make_work_dir status
 
 "$build/bench/roster_make" "$work/school" "$persons"
 for format in table csv json; do

@@ -1,7 +1,15 @@
-# Sourced by the benchmark scripts, which set `runs`.
+# Sourced by the benchmark scripts, which set `build` and `runs`.
 # Each timing below is the median in milliseconds of `runs` runs of the command, after one untimed
 # run that warms the caches. A function `before_run`, where the script defines one, runs before
 # each run, untimed.
+
+# make_work_dir NAME: sets `work` to a new scratch folder beside the build in `build`, removed on
+# exit, as an absolute path (some tools write beside their input otherwise). Not in /tmp: that may
+# be a RAM disk, where copies time memory and flushing costs nothing.
+make_work_dir() {
+  work=$(realpath "$(mktemp -d "$build/$1-bench.XXXXXX")")
+  trap 'rm -rf "$work"' EXIT
+}
 
 # median_ms COMMAND...: the command's wall time.
 median_ms() {
