@@ -73,8 +73,11 @@ std::vector<Cell> EntryRow(const PersonRow& person, std::size_t categories) {
 
 DataTable EntryData(const Roster& roster) {
   const std::vector<std::string> fixed = {"id", "group", "first_name", "last_name"};
-  const std::vector<std::string> files = {"photo", "presentation", "movie", "narration",
-                                          "slideshow"};
+  std::vector<std::string> files = {"photo"};
+  for (std::size_t k = 0; k < attachments::kAttachmentKindCount; ++k) {
+    files.emplace_back(attachments::kFileKinds[k].noun);
+  }
+  files.emplace_back("slideshow");
   std::set<std::string> taken(fixed.begin(), fixed.end());
   taken.insert(files.begin(), files.end());
   DataTable table{fixed, {}};
