@@ -85,8 +85,7 @@ TEST(ReplaceFile, KeepsARegularFilesModeReplacesALinkAndOnFailureLeavesTheOldFil
   ASSERT_TRUE(ReplaceFile(file, "new"));
   EXPECT_EQ(fs::status(file).permissions(), fresh) << "the link or its target gave the mode";
   WriteBytes(dir / "folder" / "inside", "kept");  // a folder standing at the file's name
-  EXPECT_FALSE(ReplaceFile(dir / "folder", "x"));
-  EXPECT_FALSE(ReplaceFile(dir / "missing" / "pr.dat", "x"));
+  EXPECT_FALSE(ReplaceFile(dir / "folder", "x") || ReplaceFile(dir / "missing" / "pr.dat", "x"));
   EXPECT_EQ(Snapshot(dir.path()), (Tree{{"folder", "<dir>"},
                                         {"folder/inside", "kept"},
                                         {"outside", "<dir>"},
@@ -122,9 +121,6 @@ TEST(ReplaceFile, AKillAtAnyStepLeavesTheOldOrTheNewFileAndTheNextSweepsWhatItLe
 }
 
 TEST(CopyToNewFile, CopiesFromAnotherFileSystemInPieces) {
-  if (!fs::is_directory("/dev/shm")) {
-    GTEST_SKIP() << "no /dev/shm";
-  }
   const fs::path source = "/dev/shm/vt-copy-" + std::to_string(::getpid());
   std::string bytes;  // more than one buffer of the fallback, each piece unlike the others
   for (int i = 0; bytes.size() < 3 * 1024 * 1024; ++i) {
