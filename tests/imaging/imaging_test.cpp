@@ -261,15 +261,10 @@ TEST_F(ImgResizeTest, DrawsOnACanvasOfTheSetSizeAndWritesItAsAJpegOfTheClampedQu
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 4);
 
   // Its settings are stored where they differ from the defaults, and read back.
-  properties::PropertyBag none, bag, again;
   ImgResize loaded{std::make_unique<platform::QtRaster>()};
-  loaded.ReadProperties({});
-  loaded.WriteProperties(none);
-  control.WriteProperties(bag);
-  loaded.ReadProperties(bag);
-  loaded.WriteProperties(again);
-  EXPECT_EQ(std::pair(none.Entries().size(), bag.Entries().size()), std::pair(0ul, 5ul));
-  EXPECT_EQ(again.Entries(), bag.Entries());
+  test::ExpectStored(control,
+                     {"DestinationFilePath", "ResizeHeight", "ResizeWidth", "SourceFilePath", "Stretch"},
+                     loaded);
 }
 
 }  // namespace
