@@ -66,11 +66,9 @@ TEST_F(MainWindowTest, ShowsWhatTheLogicGaveItDrawnWhereItBelongsNamedAndWalkedB
   // The application's icon, which the window also shows when it has none of its own.
   EXPECT_EQ(QApplication::windowIcon().availableSizes(),
             (QList<QSize>{{16, 16}, {32, 32}, {48, 48}}));
-  const auto labels =  // what screen readers name the list by
-      QAccessible::queryAccessibleInterface(Groups())->relations(QAccessible::Label);
-  EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](const auto& label) {
-    return label.first->text(QAccessible::Name) == u"Class or group.";
-  }));
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(Groups())->relations(QAccessible::Label).value(0)
+                .first->text(QAccessible::Name),
+            u"Class or group.") << "what screen readers name the list by";
   EXPECT_EQ(Find("picProfileImage")->accessibleName(), QStringLiteral("Profile photo"));
 
   const auto* frame = qobject_cast<QGroupBox*>(Groups()->parentWidget());
@@ -78,7 +76,6 @@ TEST_F(MainWindowTest, ShowsWhatTheLogicGaveItDrawnWhereItBelongsNamedAndWalkedB
   // Inside the frame, below its title: the caption, then the list.
   EXPECT_TRUE(frame->contentsRect().contains(caption->geometry() | Groups()->geometry()));
   EXPECT_LT(caption->geometry().bottom(), Groups()->geometry().top());
-  EXPECT_GT(frame->width(), window.width() * 9 / 10);
   const QImage groups = window.grab().toImage();
   EXPECT_GT(DarkPixels(groups, *caption), 50) << "the caption's text";
   EXPECT_GT(
@@ -127,8 +124,7 @@ TEST_F(MainWindowTest, EveryControlReachesItsOwnHandlerAndExitEndsTheProgram) {
              (panel->size() == panel->sizeHint() ? " whole" : "") +
              (at == panel->palette().window().color().rgb() ? " painted" : "");
     });
-    dynamic_cast<QFileDialog&>(dialog).selectFile(
-        QString::fromStdString((dir / "show.kvs").string()));
+    dynamic_cast<QFileDialog&>(dialog).selectFile(QFile::decodeName((dir / "show.kvs").c_str()));
     dialog.accept();
   };
   {

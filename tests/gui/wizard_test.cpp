@@ -38,8 +38,8 @@ void LookAtTheWindow() {
 }
 Q_COREAPP_STARTUP_FUNCTION(LookAtTheWindow)
 
-// Runs the wizard on a demo installation, its one argument `id`.
-int RunWizardWith(std::string id) {
+// Runs the wizard on a demo installation, its one argument `id`: its exit code, then what it saw.
+std::string RunWizardWith(std::string id) {
   const test::TempDir installation;
   test::WriteDemoInstallation(installation.path());
   ::setenv("VELLUMTIDE_HOME", installation.path().c_str(), 1);
@@ -48,14 +48,13 @@ int RunWizardWith(std::string id) {
   std::string program = "vellumtide";
   char* argv[] = {program.data(), id.data(), nullptr};
   int argc = 2;
-  return RunWizard(argc, argv);
+  const int code = RunWizard(argc, argv);
+  return std::to_string(code) + ": " + seen;
 }
 
 TEST(Wizard, EndsAtOnceWhenNoProfileIsNamedElseOpensItInAShownWindowAndRunsUntilItEnds) {
-  EXPECT_EQ(RunWizardWith(" "), 0);
-  EXPECT_EQ(seen, "") << "an application was made";
-  EXPECT_EQ(RunWizardWith(" 1001 "), 7);
-  EXPECT_EQ(seen, "Year 5 Willow, tab 1");
+  EXPECT_EQ(RunWizardWith(" "), "0: ") << "no application is made";
+  EXPECT_EQ(RunWizardWith(" 1001 "), "7: Year 5 Willow, tab 1");
 }
 
 }  // namespace
