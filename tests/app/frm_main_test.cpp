@@ -225,15 +225,16 @@ TEST_F(WizardTest, AttachmentsAndThePhotoAreTakenOnlyAsTheirKindsAllow) {
   ASSERT_EQ(::mkfifo((dir / "pipe.avi").c_str(), 0600), 0);
   chosenFiles = {Source("Big.mpg", 5'000'001), Source("Movie.LNK", 10),
                  "  " + Source("Clip.AVI", 5'000'000) + "  ", Source("README", 3, "abc"),
-                 (dir / "pipe.avi").string(), Source("one.avi", 1), Source("empty.avi", 0),
-                 Source("Me.JPG", 30'000'000), (dir / "gone.jpg").string()};
+                 (dir / "pipe.avi").string()};
+  chosenFiles.insert(chosenFiles.end(),
+                     {Source("one.avi", 1), Source("empty.avi", 0), Source("Me.JPG", 30'000'000),
+                      (dir / "gone.jpg").string()});
   EXPECT_TRUE(logic->butAddFile_Click(1).taken());
   EXPECT_EQ(busy, "+-+-") << "opening the profile, then the copy";
   EXPECT_TRUE(logic->butAddFile_Click(2).taken());  // a narration named by its kind alone
   Choose(3);                                        // movies of size class 7, no narrations
   EXPECT_EQ(logic->butAddFile_Click(1).result, kFailed) << "neither waits nor takes the pipe";
   EXPECT_EQ(logic->butAddFile_Click(2).result, kRefusedKindNotAllowed);
-  EXPECT_EQ(logic->butAddFile_Click(3).result, kCancelled);  // no such button
   EXPECT_TRUE(logic->butAddFile_Click(1).taken());
   photosShown.clear();
   EXPECT_TRUE(logic->butChangeImage_Click().taken());

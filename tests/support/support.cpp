@@ -112,14 +112,13 @@ void PackageWriter::Write(const fs::path& path) const {
 void WriteDemoInstallation(const fs::path& folder) {
   // Per group: whether presentations, movies and narrations are allowed, then their size classes.
   const std::string rules[] = {"111321", "000000", "110070", "101404"};
-  const std::string settings[] = {"PRESENTATIONS_",   "MOVIES_",   "NARRATIONS_",
-                                  "PRESENTATIONSFS_", "MOVIESFS_", "NARRATIONSFS_"};
+  const std::string kinds[] = {"PRESENTATIONS", "MOVIES", "NARRATIONS"};
   std::string setup =
       "<CATEGORIES_1><b>Hobbies</b> and interests</CATEGORIES_1>\r\n"
       "<CATEGORIES_2>My goals for next year</CATEGORIES_2>\r\n"
       "<CATEGORIES_3>A favourite memory</CATEGORIES_3>\r\n";
   for (std::size_t i = 0; i < 24; ++i) {
-    const std::string name = settings[i % 6] + std::to_string(i / 6 + 1);
+    const std::string name = kinds[i % 3] + (i % 6 < 3 ? "_" : "FS_") + std::to_string(i / 6 + 1);
     setup += "<" + name + ">" + rules[i / 6][i % 6] + "</" + name + ">\r\n";
   }
   WriteBytes(app::SetupDataPath(folder), setup);
