@@ -220,8 +220,11 @@ TEST_F(WizardTest, StartsAsIfSpecialFilesWereMissing) {
 }
 
 // The limit is the selected group's; a refused file brings the dialog back; a photo has no limit.
-TEST_F(WizardTest, AttachmentsAndThePhotoAreTakenOnlyAsTheirKindsAllow) {
+// The buttons' tips tell what the group allows of each kind and what is attached, sorted, in the
+// limit's unit (1 MB is 1,000,000 bytes).
+TEST_F(WizardTest, AttachmentsAndThePhotoAreTakenOnlyAsTheirKindsAllowAndTheTipsSaySo) {
   Start("1001");  // movies up to 5 MB
+  Strings told = {tips[0]};
   ASSERT_EQ(::mkfifo((dir / "pipe.avi").c_str(), 0600), 0);
   chosenFiles = {Source("Big.mpg", 5'000'001), Source("Movie.LNK", 10),
                  "  " + Source("Clip.AVI", 5'000'000) + "  ", Source("README", 3, "abc"),
@@ -231,8 +234,10 @@ TEST_F(WizardTest, AttachmentsAndThePhotoAreTakenOnlyAsTheirKindsAllow) {
                       (dir / "gone.jpg").string()});
   EXPECT_TRUE(logic->butAddFile_Click(1).taken());
   EXPECT_EQ(busy, "+-+-") << "opening the profile, then the copy";
+  told.push_back(tips[1]);
   EXPECT_TRUE(logic->butAddFile_Click(2).taken());  // a narration named by its kind alone
   Choose(3);                                        // movies of size class 7, no narrations
+  told.push_back(tips[1]);  // the tip of a refused kind: the window's own test shows one
   EXPECT_EQ(logic->butAddFile_Click(1).result, kFailed) << "neither waits nor takes the pipe";
   EXPECT_EQ(logic->butAddFile_Click(2).result, kRefusedKindNotAllowed);
   EXPECT_TRUE(logic->butAddFile_Click(1).taken());
@@ -247,6 +252,25 @@ TEST_F(WizardTest, AttachmentsAndThePhotoAreTakenOnlyAsTheirKindsAllow) {
   test::Tree attached = test::Snapshot(dir / "Profile/1001");
   attached.erase("pr.dat");
   EXPECT_EQ(attached, (test::Tree{{"image.fwi", "JPEG"}, {"mov.avi", ""}, {"nar", "abc"}}));
+
+  Choose(4);
+  told.insert(told.end(), {tips[0], tips[2]});
+  fs::resize_file(dir / "Profile/1001/mov.avi", 999'949);
+  fs::rename(Source("MOV.MPG", 999'950), dir / "Profile/1001/MOV.MPG");  // a crash's leftover
+  Choose(0);
+  told.push_back(tips[1]);
+  EXPECT_EQ(
+      told,
+      (Strings{
+          "Presentation files up to 10 MB; larger ones are imported as the slideshow only"
+          "\nNothing attached",
+          "Movie files up to 5 MB\nAttached: mov.avi, 5.0 MB",
+          "Only empty movie files: this group's size limit is not set\nAttached: mov.avi, 5.0 MB",
+          "Presentation files are imported as the slideshow only: this group's limit is 0 MB"
+          "\nNothing attached",
+          "Only empty narration files: this group's limit is 0 MB\nAttached: nar, 0.0 KB",
+          "No movie files until a group is chosen\nAttached: MOV.MPG, 1.0 MB\nAttached: "
+          "mov.avi, 999.9 KB"}));
 }
 
 // A presentation is imported as the slideshow, and copied as the attachment only when the import is
@@ -285,35 +309,6 @@ TEST_F(WizardTest, APresentationIsImportedWholeAskingBeforeItReplacesAnImport) {
       "[Slideshow Exists] A slideshow with the same name as your importing slideshow "
       "exists.\r\nOver-write slideshow 'Art Studio Müller Jonas 1004' ? (YesNo, Question)";
   EXPECT_EQ(messages, (Strings{question, kNotPackage, question, kIncomplete, question}));
-}
-
-// What each group allows of each kind, told before the person chooses a file, and what is
-// attached, sorted, in the limit's unit (1 MB is 1,000,000 bytes).
-TEST_F(WizardTest, AttachmentTipsTellWhatTheGroupAllowsAndWhatIsAttached) {
-  Start("1001");
-  Strings seen = {tips[0]};
-  Choose(3);
-  seen.push_back(tips[1]);  // a kind the group refuses: the window's own test shows its tip
-  Choose(4);
-  seen.insert(seen.end(), {tips[0], tips[2]});
-  Choose(1);
-  chosenFiles = {Source("Clip.AVI", 999'949)};
-  EXPECT_TRUE(logic->butAddFile_Click(1).taken());
-  seen.push_back(tips[1]);
-  fs::rename(Source("MOV.MPG", 999'950), dir / "Profile/1001/MOV.MPG");  // a crash's leftover
-  Choose(0);
-  seen.push_back(tips[1]);
-  EXPECT_EQ(
-      seen,
-      (Strings{"Presentation files up to 10 MB; larger ones are imported as the slideshow only"
-               "\nNothing attached",
-               "Only empty movie files: this group's size limit is not set\nNothing attached",
-               "Presentation files are imported as the slideshow only: this group's limit is 0 MB"
-               "\nNothing attached",
-               "Only empty narration files: this group's limit is 0 MB\nNothing attached",
-               "Movie files up to 5 MB\nAttached: mov.avi, 999.9 KB",
-               "No movie files until a group is chosen\nAttached: MOV.MPG, 1.0 MB\nAttached: "
-               "mov.avi, 999.9 KB"}));
 }
 
 }  // namespace
