@@ -14,6 +14,7 @@
 #include "imaging/img_thumb_aspected.h"
 #include "tests/imaging/pictures.h"
 #include "tests/support/files.h"
+#include "tests/support/stored_properties.h"
 #include "tests/support/temp_dir.h"
 
 namespace vt::controls {

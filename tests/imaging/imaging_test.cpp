@@ -12,6 +12,7 @@
 #include "tests/imaging/pictures.h"
 #include "tests/support/files.h"
 #include "tests/support/row_name.h"
+#include "tests/support/stored_properties.h"
 #include "tests/support/temp_dir.h"
 
 namespace vt::imaging {
@@ -262,9 +263,9 @@ TEST_F(ImgResizeTest, DrawsOnACanvasOfTheSetSizeAndWritesItAsAJpegOfTheClampedQu
 
   // Its settings are stored where they differ from the defaults, and read back.
   ImgResize loaded{std::make_unique<platform::QtRaster>()};
-  test::ExpectStored(control,
-                     {"DestinationFilePath", "ResizeHeight", "ResizeWidth", "SourceFilePath", "Stretch"},
-                     loaded);
+  test::ExpectStored(
+      control, {"DestinationFilePath", "ResizeHeight", "ResizeWidth", "SourceFilePath", "Stretch"},
+      loaded);
 }
 
 }  // namespace

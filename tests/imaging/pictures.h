@@ -7,11 +7,9 @@
 #include <QImage>
 #include <QPainter>
 #include <cstdlib>
-#include <set>
 #include <string>
 
 #include "imaging/placement.h"
-#include "properties/property_bag.h"
 
 namespace vt::test {
 
@@ -56,26 +54,6 @@ inline void ExpectQuadrantsAt(const QImage& canvas, const imaging::Placement& pl
       EXPECT_TRUE(Near(canvas.pixel(x, y), expected)) << "at " << x << ", " << y;
     }
   }
-}
-
-using Keys = std::set<std::string, std::less<>>;
-
-// The `changed` properties are the keys stored, missing keys read as defaults, values come back.
-inline void ExpectStored(const properties::PersistentControl& stored, const Keys& changed,
-                         properties::PersistentControl& loaded) {
-  properties::PropertyBag bag, reset, again;
-  stored.WriteProperties(bag);
-  loaded.ReadProperties({});
-  loaded.WriteProperties(reset);
-  loaded.ReadProperties(bag);
-  loaded.WriteProperties(again);
-  EXPECT_TRUE(reset.Entries().empty());
-  Keys keys;  // clang 14 with libstdc++ 12 takes no std::views::keys of a map
-  for (const auto& entry : bag.Entries()) {
-    keys.insert(entry.first);
-  }
-  EXPECT_EQ(keys, changed);
-  EXPECT_EQ(again.Entries(), bag.Entries());
 }
 
 }  // namespace vt::test
