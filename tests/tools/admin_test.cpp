@@ -1,14 +1,14 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <fnmatch.h>
 #include <sys/stat.h>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
+
 #include <cstdlib>
 #include <regex>
-#include <sstream>
-#include <string_view>
 
 #include "app/paths.h"
 #include "app/record_files.h"
@@ -108,14 +108,12 @@ class Admin : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(MakeDemoInstallation(in, false));
     WriteBytes(in / "Profile/1001/image.fwi", "old photo");
-    WriteBytes(slide, "old slide");
+    WriteBytes(in / "Slideshows/Year 5 Willow Dubois-Laurent Émile 1001/one.jpg", "old slide");
     WriteBytes(w / "bad/pf.db", "not a database");
     WriteBytes(pics / "notes.txt", "shot on Monday");
     SavePicture(pics / "1001.jpg", 900);
     SavePicture(w / "me.png", 1200);
-    ASSERT_EQ(Run("truncate -s 10 a.avi && truncate -s 3 b.lnk && truncate -s 2000001 c.mp3 && "
-                  "truncate -s 3000 d.kvs"),
-              "0 ");
+    ASSERT_EQ(Run("truncate -s 10 a.avi b.lnk d.kvs && truncate -s 2000001 c.mp3"), "0 ");
     PackageWriter package("[SLIDESHOW]\r\ntotal=1\r\n");
     package.AddFile("slide_1_", "one.jpg", "new slide" + std::string(5000, ' '));
     package.Write(w / "show.kvs");
@@ -132,7 +130,6 @@ class Admin : public ::testing::Test {
 
   const TempDir dir;
   const fs::path w = dir / "w", in = w / "in", pics = w / "pics";
-  const fs::path slide = in / "Slideshows/Year 5 Willow Dubois-Laurent Émile 1001/one.jpg";
 };
 
 TEST_F(Admin, TheDemoHoldsTheGroupsAndPersonsTheReadmeDescribes) {
@@ -152,41 +149,40 @@ TEST_F(Admin, TheDemoHoldsTheGroupsAndPersonsTheReadmeDescribes) {
     groups += " |\n";
   }
   EXPECT_EQ(groups, ReadmeTable("| index |"));
-  // profile | person | memberships | "none", or what the profile record holds
-  const auto persons = db->Execute(
-      "SELECT p_id, '| ' || p_id || ' | ' || p_fname || ' ' || p_lname || ' | ' || coalesce(("
-      "SELECT group_concat(g_name, ', ') FROM (SELECT g_name FROM group_persons JOIN groups ON "
-      "g_id = g_p_g_id WHERE g_p_p_id = p_id ORDER BY g_id)), '') || ' | ' AS row FROM persons "
+  // profile | person | memberships | "none", or blank where there is a profile record
+  const auto rows = db->Execute(
+      "SELECT '| ' || p_id || ' | ' || p_fname || ' ' || p_lname || ' | ' || coalesce((SELECT "
+      "group_concat(g_name, ', ') FROM (SELECT g_name FROM group_persons JOIN groups ON "
+      "g_id=g_p_g_id WHERE g_p_p_id=p_id ORDER BY g_id)), '') || ' | ' AS row FROM persons "
       "ORDER BY p_id");
-  std::istringstream readme(ReadmeTable("| profile |"));
-  std::string line;
-  for (std::size_t i = 0; i < persons->RowCount(); ++i) {
-    const std::string row = *persons->Field(i, "row");
-    const bool record = fs::exists(in / "Profile" / *persons->Field(i, "p_id") / "pr.dat");
-    EXPECT_TRUE(std::getline(readme, line) && line.starts_with(row) &&
-                line.substr(row.size()).starts_with("none") != record)
-        << row << (record ? "with" : "without") << " a record";
+  std::string persons;
+  for (std::size_t i = 0; i < rows->RowCount(); ++i) {
+    const std::string row = *rows->Field(i, "row");
+    persons += row + (fs::exists(in / "Profile" / row.substr(2, 4) / "pr.dat") ? "\n" : "none\n");
   }
-  EXPECT_FALSE(std::getline(readme, line)) << "a person more in the README";
+  EXPECT_EQ(persons, std::regex_replace(ReadmeTable("| profile |"),
+                                        std::regex("\\| (none)?[^|\n]*\\|\n"), "| $1\n"));
 }
 
 TEST_F(Admin, MakesInstallationsAndTakesFiles) {
   // Empty folders and setup data beside a database.
   EXPECT_EQ(Run("$A init new/deeper && cd new/deeper && find * -empty | sort && test -s pf.db"),
             "0 Empty installation made in new/deeper\nProfile\nSlideshows\nVellumtide/pr.dat\n");
-  EXPECT_EQ(Run("$A attach in 1001 mov a.avi"), "0 Attached a.avi as mov of 1001\n");
-  EXPECT_EQ(ReadBytes(in / "Profile/1001/mov.avi"), std::string(10, '\0'));
-  EXPECT_EQ(Run("$A photo in 1001 me.png"), "0 Made me.png the profile photo of 1001\n");
+  EXPECT_EQ(Run("$A attach in 1001 mov a.avi && cmp a.avi in/Profile/1001/mov.avi && "
+                "$A photo in 1001 me.png"),
+            "0 Attached a.avi as mov of 1001\nMade me.png the profile photo of 1001\n");
   EXPECT_EQ(QImage(QString::fromStdString((in / "Profile/1001/image.fwi").string())).size(),
             QSize(280, 427));
-  EXPECT_TRUE(Run("$A attach in 1001 pres show.kvs --yes").starts_with("0 "));
-  EXPECT_EQ(ReadBytes(slide).substr(0, 9), "new slide");
-  // Forced, every part of the earlier installation goes.
+  EXPECT_EQ(
+      Run("$A attach in 1001 pres show.kvs --yes >/dev/null && head -c9 in/Slideshows/*/one.jpg"),
+      "0 new slide");
+  // Forced, every part of the earlier installation goes: an old slideshow would pass for a new
+  // person's.
   WriteBytes(in / "Vellumtide/old.txt", "old");
-  EXPECT_EQ(Run("$A demo --force in"), "0 Demo installation made in in\n");
-  EXPECT_EQ(Snapshot(in / "Profile/1001").size(), 1u) << "pr.dat alone";
-  EXPECT_FALSE(fs::exists(in / "Vellumtide/old.txt"));
-  EXPECT_FALSE(fs::exists(slide)) << "an old slideshow would pass for a new person's";
+  EXPECT_EQ(
+      Run("$A demo --force in && cd in && find Profile/1001 Slideshows Vellumtide | sort"),
+      "0 Demo installation made in in\nProfile/1001\nProfile/1001/pr.dat\nSlideshows\nVellumtide\n"
+      "Vellumtide/pr.dat\n");
 }
 
 // With photos, movies, a blank text, a record at odds with it, a slideshow and a tighter movie
@@ -215,21 +211,20 @@ TEST_F(Admin, StatusShowsEachEntryAsTheWizardWouldOpenIt) {
             "1, yes, yes, not allowed, yes, O'brien, \n"  // a blank text, a movie not allowed
             "0, yes, no, 2 MB, no, Mueller, \n"           // not in the record's group
             "3, no, no, not allowed, no, , \n");          // group not listed: nothing allowed
-  const std::string first =
-      Fields(csv, {"pres_limit", "nar_limit", "mov_file", "mov_size", "slideshow", "photo_time"});
-  EXPECT_TRUE(
-      first.starts_with("10 MB, 2 MB, mov.avi, 3000000, Slideshows/Year 5 Willow "
-                        "Dubois-Laurent Émile 1001, 20"))
-      << first;
+  // The first person's, up to the century of the photo's time.
+  EXPECT_EQ(
+      Fields(csv, {"pres_limit", "nar_limit", "mov_file", "mov_size", "slideshow", "photo_time"})
+          .substr(0, 86),
+      "10 MB, 2 MB, mov.avi, 3000000, Slideshows/Year 5 Willow Dubois-Laurent Émile 1001, 20");
 
   const std::string table = Run("$A status in");
   EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 1 + 5 + 3) << "and legend, summary";
   for (std::size_t i = 0, width = 0; i < table.size(); ++i) {
     ASSERT_LT(width = table[i] == '\n' ? 0 : width + ((table[i] & 0xC0) != 0x80), 80u) << table;
   }
+  // The summary's wording is pinned above; the line count holds it here.
   for (const char* shown :
-       {"\n1004     *Müller, Jon… !Year 5 Wil… 0/3", " OVER ", " ?Former Cla…", "0 ID  ",
-        "\nPersons: 5, complete: 1, without a photo: 3, attachments over today's limit: 2\n"}) {
+       {"\n1004     *Müller, Jon… !Year 5 Wil… 0/3", " OVER ", " ?Former Cla…", "0 ID  "}) {
     EXPECT_NE(table.find(shown), std::string::npos) << shown << " in\n" << table;
   }
 }
@@ -324,22 +319,8 @@ TEST_F(Admin, PhotosShowProgressInOneLineOnATerminal) {
   EXPECT_EQ(ProgressText(3, 10000, 2s), "3/10000 done, 1.5 pictures a second, 1 h 51 min left");
 }
 
-// Whether `text` is `pattern` with each "…" in it standing for any text.
-bool Matches(std::string_view text, std::string_view pattern) {
-  const std::size_t gap = pattern.find("…");
-  if (gap == std::string_view::npos) {
-    return text == pattern;
-  }
-  for (std::size_t i = gap; text.starts_with(pattern.substr(0, gap)) && i <= text.size(); ++i) {
-    if (Matches(text.substr(i), pattern.substr(gap + 3))) {
-      return true;
-    }
-  }
-  return false;
-}
-
-// A command line and, after its exit status and a blank, all it says; "…" stands for any text,
-// such as the usage or the wizard's own message boxes.
+// A command line and, after its exit status and a blank, all it says as a shell pattern: "*"
+// stands for any text, such as the usage or the wizard's own message boxes.
 struct Said {
   std::string name, line, said;
 };
@@ -349,62 +330,58 @@ class Commands : public Admin, public ::testing::WithParamInterface<Said> {};
 TEST_P(Commands, SayExactlyWhatTheyDidAndChangeNothingWhenRefused) {
   const Tree before = Snapshot(in);
   const std::string reply = Run(GetParam().line);
-  EXPECT_TRUE(Matches(reply, GetParam().said)) << reply << "is not\n" << GetParam().said;
+  EXPECT_EQ(::fnmatch(GetParam().said.c_str(), reply.c_str(), 0), 0) << reply << "is not\n"
+                                                                     << GetParam().said;
   EXPECT_EQ(Snapshot(in), before);
 }
 
-const std::string kJobs = "2 vellumtide-admin: --jobs takes a whole number from 1 to 1024\n";
 const Said kCommands[] = {
-    {"NoCommand", "$A", "2 vellumtide-admin: no command given\nUsage:\n…"},
-    {"UnknownCommand", "$A build in", "2 vellumtide-admin: unknown command 'build'\nUsage:\n…"},
-    {"NoFolder", "$A init", "2 …: init takes 1 folder\nUsage:\n…"},
-    {"EmptyFolder", "$A demo ''", "2 …: demo takes 1 folder\nUsage:\n…"},
-    {"OptionOfAnother", "$A photo in 1001 me.png --yes", "2 …: unknown option '--yes'\nUsage:\n…"},
-    {"TooFewOperands", "$A attach in 1001 mov", "2 …: attach takes 4 arguments\nUsage:\n…"},
+    {"NoCommand", "$A", "2 vellumtide-admin: no command given\nUsage:\n*"},
+    {"UnknownCommandOnErrorStream", "$A build in >/dev/null || $A help attack",
+     "2 vellumtide-admin: unknown command 'build'\nUsage:\n*: unknown command 'attack'\nUsage:\n*"},
+    {"NoOrEmptyFolder", "$A init || $A demo ''",
+     "2 *: init takes 1 folder\nUsage:\n*: demo takes 1 folder\nUsage:\n*"},
+    {"OptionOfAnother", "$A photo in 1001 me.png --yes", "2 *: unknown option '--yes'\nUsage:\n*"},
+    {"TooFewOperands", "$A attach in 1001 mov", "2 *: attach takes 4 arguments\nUsage:\n*"},
     {"Help", "$A help >../h && $A --help | cmp ../h -", "0 "},
-    {"HelpOfOne", "$A help attach", "0   vellumtide-admin attach DIR ID KIND FILE [--yes]\n  …"},
-    {"HelpOfUnknown", "$A help attack", "2 …: unknown command 'attack'\nUsage:\n…"},
+    {"HelpOfOne", "$A help attach", "0   vellumtide-admin attach DIR ID KIND FILE \\[--yes]\n  *"},
     {"OverDatabase", "mkdir x; touch x/pf.db; $A init x",
      "1 vellumtide-admin: x already holds an installation (pf.db); add --force to replace it\n"},
-    {"OverSetupData", "mkdir -p x/Vellumtide; $A init x", "1 …(Vellumtide); add --force …"},
-    {"OverProfiles", "mkdir -p x/Profile; $A demo x", "1 …(Profile); add --force to replace it\n"},
+    {"OverSetupDataOrProfiles", "mkdir -p x/Vellumtide y/Profile; $A init x || $A demo y",
+     "1 *(Vellumtide); add --force *(Profile); add --force to replace it\n"},
     {"OverAFile", "$A init a.avi", "1 vellumtide-admin: cannot make a.avi: not a directory\n"},
     {"NotAllowed", "$A attach in 1003 mov a.avi",
-     "1 …: the group 'Chess & Go Club' does not allow movie files\n"},
-    {"NoGroupYet", "$A attach in 1002 mov a.avi", "1 …: no group is chosen for this person yet: …"},
-    {"Kind", "$A attach in 1 photo a.avi", "1 …: unknown kind 'photo': use pres, mov or nar\n"},
-    {"NoProfile", "$A attach in 99 mov a.avi", "1 …: no profile folder for '99' in in/Profile\n"},
-    {"ProfileOutside", "$A attach in ../Profile/1001 mov a.avi",
-     "1 …: no profile folder for '../Profile/1001' in in/Profile\n"},
-    {"MissingFile", "$A attach in 1001 mov gone.avi", "1 …: cannot read gone.avi: …"},
-    {"Shortcut", "$A attach in 1001 mov b.lnk", "1 …\n…: b.lnk is a shortcut link\n"},
+     "1 *: the group 'Chess & Go Club' does not allow movie files\n"},
+    {"NoGroupYet", "$A attach in 1002 mov a.avi", "1 *: no group is chosen for this person yet: *"},
+    {"Kind", "$A attach in 1 photo a.avi", "1 *: unknown kind 'photo': use pres, mov or nar\n"},
+    {"NoProfileOrOutside", "$A attach in 99 mov a.avi || $A attach in ../Profile/1001 mov a.avi",
+     "1 *'99' in *: no profile folder for '../Profile/1001' in in/Profile\n"},
+    {"MissingFile", "$A attach in 1001 mov gone.avi", "1 *: cannot read gone.avi: *"},
+    {"Shortcut", "$A attach in 1001 mov b.lnk", "1 *\n*: b.lnk is a shortcut link\n"},
     {"OverTheLimit", "$A attach in 1001 nar c.mp3",
-     "1 …\nvellumtide-admin: c.mp3 is over the narration limit of the group 'Year 5 Willow'\n"},
-    {"NotAPackage", "$A attach in 1001 pres d.kvs", "1 …\n…: d.kvs is not a slideshow package\n"},
+     "1 *\nvellumtide-admin: c.mp3 is over the narration limit of the group 'Year 5 Willow'\n"},
+    {"NotAPackage", "$A attach in 1001 pres d.kvs", "1 *\n*: d.kvs is not a slideshow package\n"},
     {"SlideshowKept", "$A attach in 1001 pres show.kvs",
-     "1 …1001' ?\n  answered No\nvellumtide-admin: the slideshow already there was kept\n"},
+     "1 *1001' [?]\n  answered No\nvellumtide-admin: the slideshow already there was kept\n"},
     {"DiskFull", "trap '' XFSZ; ulimit -f 1; $A attach in 1001 pres show.kvs --yes",
-     "1 …kept.\nvellumtide-admin: cannot copy show.kvs into in/Profile/1001: file too large\n"},
-    {"Format", "$A status in --format xml", "2 …: unknown format 'xml': use table, csv or json\n"},
-    {"NoInstallation", "$A status nowhere", "1 …: cannot open nowhere: …"},
-    {"ErrorsOnErrorStream", "$A build in 2>/dev/null; $A status nowhere 2>/dev/null", "1 "},
-    {"NoDatabase", "$A export in/Profile in/o.csv", "1 …: cannot open in/Profile/pf.db: …"},
+     "1 *kept.\nvellumtide-admin: cannot copy show.kvs into in/Profile/1001: file too large\n"},
+    {"Format", "$A status in --format xml", "2 *: unknown format 'xml': use table, csv or json\n"},
+    {"NoInstallationOnErrorStream", "$A status nowhere >/dev/null", "1 *: cannot open nowhere: *"},
     {"Damaged", "$A export bad in/o.json",
-     "1 …: cannot read the database bad/pf.db: damaged, or not Vellumtide's\n"},
-    {"OutFolderMissing", "$A export in in/no/o.json", "1 …: cannot write in/no/o.json: …"},
-    {"Extension", "$A export in in/o.txt", "1 …: in/o.txt: the name must end in .csv or .json\n"},
+     "1 *: cannot read the database bad/pf.db: damaged, or not Vellumtide's\n"},
+    {"OutFolderMissing", "$A export in in/no/o.json", "1 *: cannot write in/no/o.json: *"},
+    {"Extension", "$A export in in/o.txt", "1 *: in/o.txt: the name must end in .csv or .json\n"},
     {"AllPhotosMade", "cp -r in c && $A photos c pics >../p && grep -v ' a second' ../p",
-     "0 Matching nobody (1):\n  notes.txt\nPersons without a picture (4):\n  1002 Ann Lee\n…"
+     "0 Matching nobody (1):\n  notes.txt\nPersons without a picture (4):\n  1002 Ann Lee\n*"
      "  1005 Maria Åkesson\nProfile photos made from pics: 1\n"},
-    {"NoJobs", "$A photos in pics --jobs 0", kJobs},
-    {"TooManyJobs", "$A photos in pics --jobs=1025", kJobs},
-    {"JobsNoNumber", "$A photos in pics --jobs 2x", kJobs},
-    {"PicturesMissing", "$A photos in gone", "1 …: cannot list the pictures in gone: …"},
+    {"JobsOutOfRangeOrNoNumber",
+     "p() { $A photos in pics --jobs$1; }; p ' 0' || p =1025 || p ' 2x'",
+     "2 *: --jobs takes a whole number from 1 to 1024\n*1024\n*1024\n"},
+    {"PicturesMissing", "$A photos in gone", "1 *: cannot list the pictures in gone: *"},
     {"DatabaseNotAFile", "mkdir -p f/pf.db; $A status f",
-     "1 …: f is no Vellumtide installation: f/pf.db is not a regular file\n"},
-    {"PhotosNoInstallation", "$A photos pics pics", "1 …: pics is no Vellumtide installation: …"},
-    {"PhotosDamagedDatabase", "$A photos bad pics",
-     "1 …database bad/pf.db: damaged, or not Vellumtide's\n"},
+     "1 *: f is no Vellumtide installation: f/pf.db is not a regular file\n"},
+    {"PhotosNoOrDamagedInstallation", "$A photos pics pics || $A photos bad pics",
+     "1 *: pics is no Vellumtide installation: *bad/pf.db: damaged, or not Vellumtide's\n"},
 };
 INSTANTIATE_TEST_SUITE_P(Admin, Commands, ::testing::ValuesIn(kCommands), RowName());
 
