@@ -347,8 +347,10 @@ const Said kCommands[] = {
     {"HelpOfOne", "$A help attach", "0   vellumtide-admin attach DIR ID KIND FILE \\[--yes]\n  *"},
     {"OverDatabase", "mkdir x; touch x/pf.db; $A init x",
      "1 vellumtide-admin: x already holds an installation (pf.db); add --force to replace it\n"},
-    {"OverSetupDataOrProfiles", "mkdir -p x/Vellumtide y/Profile; $A init x || $A demo y",
-     "1 *(Vellumtide); add --force *(Profile); add --force to replace it\n"},
+    {"OverSetupDataProfilesOrSlideshows",
+     "mkdir -p x/Vellumtide y/Profile z/Slideshows; $A init x || $A demo y || $A init z",
+     "1 *(Vellumtide); add --force *(Profile); add --force *(Slideshows); add --force to replace "
+     "it\n"},
     {"OverAFile", "$A init a.avi", "1 vellumtide-admin: cannot make a.avi: not a directory\n"},
     {"NotAllowed", "$A attach in 1003 mov a.avi",
      "1 *: the group 'Chess & Go Club' does not allow movie files\n"},
