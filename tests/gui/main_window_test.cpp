@@ -66,9 +66,12 @@ TEST_F(MainWindowTest, ShowsWhatTheLogicGaveItDrawnWhereItBelongsNamedAndWalkedB
   // The application's icon, which the window also shows when it has none of its own.
   EXPECT_EQ(QApplication::windowIcon().availableSizes(),
             (QList<QSize>{{16, 16}, {32, 32}, {48, 48}}));
-  EXPECT_EQ(QAccessible::queryAccessibleInterface(Groups())->relations(QAccessible::Label).value(0)
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(Groups())
+                ->relations(QAccessible::Label)
+                .value(0)
                 .first->text(QAccessible::Name),
-            u"Class or group.") << "what screen readers name the list by";
+            u"Class or group.")
+      << "what screen readers name the list by";
   EXPECT_EQ(Find("picProfileImage")->accessibleName(), QStringLiteral("Profile photo"));
 
   const auto* frame = qobject_cast<QGroupBox*>(Groups()->parentWidget());
