@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <array>
 #include <sstream>
@@ -24,15 +23,6 @@ namespace fs = std::filesystem;
 using namespace std::string_literals;
 using namespace vt::mIni;
 using namespace vt::test;
-
-// Runs the work in a child process whose files may not grow past `bytes`, as on a full disk, and
-// which an alarm ends after 10 s: a write retried for ever fails the test instead of hanging it.
-bool InBoundedChild(const std::function<bool()>& work, std::uint64_t bytes = RLIM_INFINITY) {
-  return WithFileSizeLimit(bytes, [&] {
-    ::alarm(10);
-    return work();
-  });
-}
 
 // Everything a reader steps over and a writer leaves alone: a byte-order mark, comments, blanks and
 // tabs, quotes, a value of 254 characters in 255 bytes, a line ending in LF alone, a key line
@@ -85,7 +75,8 @@ TEST(IniFailure, AFileThatCannotBeReadOrWrittenIsLeftAsItIs) {
   ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
   EXPECT_FALSE(WriteIniValue("s", "k", "v", dir / "fifo")) << "read as empty and replaced";
   WriteBytes(dir / "full.dat", "[s]\r\nk=1\r\n");
-  EXPECT_FALSE(InBoundedChild([&] { return WriteIniValue("s", "k", "2", dir / "full.dat"); }, 8));
+  EXPECT_FALSE(
+      WithFileSizeLimit(8, [&] { return WriteIniValue("s", "k", "2", dir / "full.dat"); }));
   EXPECT_EQ(ReadBytes(dir / "full.dat"), "[s]\r\nk=1\r\n");
 }
 
@@ -278,9 +269,9 @@ TEST_P(ImportFailureTest, KeepsWhatStoodAtTheName) {
     writer.Write(package_);
   }
   const Tree before = Snapshot(slideshows_);
-  EXPECT_FALSE(InBoundedChild(
-      [&] { return !!ImportSlideshow(package_, slideshows_, "show", writer.HeaderText()); },
-      GetParam().fileSizeLimit));
+  EXPECT_FALSE(WithFileSizeLimit(GetParam().fileSizeLimit, [&] {
+    return !!ImportSlideshow(package_, slideshows_, "show", writer.HeaderText());
+  }));
   EXPECT_EQ(Snapshot(slideshows_), before);
 }
 

@@ -13,8 +13,13 @@ namespace vt::test {
 bool StoppedAfterStep(int k, const std::function<void()>& work);
 
 // Runs `work` in a child process whose files may not grow beyond `bytes`, as on a full disk (a
-// write past it fails instead of ending the process); its answer.
+// write past it fails instead of ending the process); its answer. An alarm ends the child after
+// 10 s, failing the test.
 bool WithFileSizeLimit(std::uint64_t bytes, const std::function<bool()>& work);
+
+// Runs a shell line: its exit status (-1 when it did not exit), a blank, and what it wrote to
+// both streams in the order written.
+std::string Shell(const std::string& line);
 
 // Every entry below `root`, links not followed: files as their bytes, folders as "<dir>", links as
 // "-> target".

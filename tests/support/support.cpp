@@ -68,8 +68,19 @@ bool WithFileSizeLimit(std::uint64_t bytes, const std::function<bool()>& work) {
   return RunChild([&] {
            const rlimit limit{bytes, bytes};
            std::signal(SIGXFSZ, SIG_IGN);  // the write fails with EFBIG instead
+           ::alarm(10);                    // a write retried for ever fails, not hangs
            return ::setrlimit(RLIMIT_FSIZE, &limit) == 0 && work() ? 0 : 1;
          }) == 0;
+}
+
+std::string Shell(const std::string& line) {
+  FILE* pipe = ::popen(("(" + line + ") 2>&1").c_str(), "r");
+  std::string output;
+  for (char block[4096]; const std::size_t n = std::fread(block, 1, sizeof block, pipe);) {
+    output.append(block, n);
+  }
+  const int status = ::pclose(pipe);
+  return std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + " " + output;
 }
 
 Tree Snapshot(const fs::path& root) {

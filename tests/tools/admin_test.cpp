@@ -7,7 +7,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
-#include <cstdlib>
 #include <regex>
 
 #include "app/paths.h"
@@ -122,10 +121,7 @@ class Admin : public ::testing::Test {
   // Runs a shell line in "w", $A standing for the tool: its exit status, a blank, and what it
   // wrote to both streams in the order written.
   std::string Run(const std::string& line) const {
-    const int status = std::system(
-        ("cd " + w.string() + " && A='stdbuf -o0 " VT_ADMIN_PATH "' && (" + line + ") >../out 2>&1")
-            .c_str());
-    return std::to_string(WEXITSTATUS(status)) + " " + ReadBytes(dir / "out");
+    return Shell("cd " + w.string() + " && A='stdbuf -o0 " VT_ADMIN_PATH "' && (" + line + ")");
   }
 
   const TempDir dir;

@@ -1,26 +1,17 @@
 // What comes before any installation: the installed files, the manual pages and the admin's help.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <regex>
 #include <set>
 #include <string>
 
-#include "tests/support/row_name.h"
+#include "tests/support/child.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-// Runs shell lines: the exit status, a blank, and what it wrote to both streams.
-std::string Shell(const std::string& line) {
-  FILE* pipe = ::popen(("(" + line + ") 2>&1").c_str(), "r");
-  std::string output(1 << 20, '\0');
-  output.resize(std::fread(output.data(), 1, output.size(), pipe));
-  const int status = ::pclose(pipe);
-  return std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + " " + output;
-}
+using vt::test::Shell;
 
 TEST(Install, PutsBothProgramsAndTheirManualPagesUnderThePrefix) {
   const vt::test::TempDir prefix;
