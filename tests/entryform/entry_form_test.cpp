@@ -31,18 +31,15 @@ TEST(EntryPage, EscapesTheValuesNotTheCaptionsAndDoublesALeadingLineBreak) {
 // Only an INPUT named for a name and a TEXTAREA named cat1 to catN exactly are read; a category
 // without a field keeps the text the page was built with.
 TEST(GatherEntryValues, ProperCasesTheNamesAndTakesTextsByExactNameTheLaterWinning) {
-  const EntryValues values = GatherEntryValues(
-      {{"INPUT", "F_LastName", "  \tmary-jane o'NEIL\nǆemal\vÉMILE\fcaf\xE9X\rzoë\0x\t  "s},
-       {"TEXTAREA", "F_FirstName", "a text area"},
-       {"TEXTAREA", "cat2", "first"},
-       {"TEXTAREA", "cat2", "  kept as typed \r\n"},
-       {"TEXTAREA", "cat4", "beyond the count"},
-       {"TEXTAREA", "cat01", "leading zero"},
-       {"TEXTAREA", "cat", "no number"},
-       {"TEXTAREA", "cat1x", "not a number"},
-       {"TEXTAREA", "cat99999999999999999999", "huge"},
-       {"INPUT", "cat1", "an input"}},
-      3, {"shown one", "shown two"});
+  std::vector<PageElement> page = {
+      {"INPUT", "F_LastName", "  \tmary-jane o'NEIL\nǆemal\vÉMILE\fcaf\xE9X\rzoë\0x\t  "s},
+      {"INPUT", "cat1", "an input"}};
+  for (const char* name :
+       {"F_FirstName", "cat2", "cat4", "cat01", "cat", "cat1x", "cat99999999999999999999"}) {
+    page.push_back({"TEXTAREA", name, "not taken"});
+  }
+  page.push_back({"TEXTAREA", "cat2", "  kept as typed \r\n"});
+  const EntryValues values = GatherEntryValues(page, 3, {"shown one", "shown two"});
   EXPECT_EQ(values.firstName, std::nullopt);
   EXPECT_EQ(values.lastName, "\tMary-jane O'neil\nǅemal\vÉmile\fCaf\xE9x\rZoë\0X\t"s);
   EXPECT_EQ(values.categories, (std::vector<std::string>{"shown one", "  kept as typed \r\n", ""}));
