@@ -20,8 +20,7 @@ TEST(PropertyBag, KeepsOnlyValuesOtherThanTheirDefaultAndReadsAnotherKindAsMissi
 }
 
 // One number kept under "Value" (default 3), applied through its setter, which reports.
-class Counter : public PersistentControl {
- public:
+struct Counter : PersistentControl {
   void Set(std::int64_t v) {
     value = v;
     PropertyChanged("Value");
