@@ -24,26 +24,9 @@ TEST(AttachmentName, FromTheLastPieceOfThePathAndItsExtension) {
       (std::vector<std::string>{"Clip.MPG", "Clip", "mpg", "d.x\\Clip.MPG", "", "", "pres.kvs"}));
 }
 
-TEST(FolderSize, CountsEveryFileAndLinkedFileButNoLinkedFolder) {
-  const TempDir dir;
-  const fs::path tree = dir / "tree";
-  WriteBytes(tree / "a", std::string(10, 'a'));
-  WriteBytes(tree / "sub" / ".hidden", std::string(20, 'h'));
-  WriteBytes(dir / "big" / "f", "");
-  fs::resize_file(dir / "big" / "f", 5'000'000'000);  // past 32 bits
-  fs::create_directory_symlink(dir / "big", tree / "to-folder");
-  fs::create_symlink(dir / "big" / "f", tree / "to-file");
-  fs::create_symlink(dir / "missing", tree / "broken");
-  // A file counts only when it is the one asked about.
-  EXPECT_EQ(
-      (std::vector<double>{GetFolderSize(tree, false), GetFolderSize(tree / "to-file", true),
-                           GetFolderSize(tree / "a", false), GetFolderSize(tree / "broken", true)}),
-      (std::vector<double>{5e9 + 30, 5e9, 0, 0}));
-}
-
-class ReplaceAttachmentTest : public testing::Test {
+class AttachmentTest : public testing::Test {
  protected:
-  ReplaceAttachmentTest() {
+  AttachmentTest() {
     WriteBytes(profile / "mov.avi", "old movie");
     WriteBytes(outside / "Clip.MPG", "new clip");
   }
@@ -52,7 +35,7 @@ class ReplaceAttachmentTest : public testing::Test {
   fs::path outside = dir / "outside";
 };
 
-TEST_F(ReplaceAttachmentTest, ReplacesEveryFileOfTheKindInAnyCaseAndNothingElse) {
+TEST_F(AttachmentTest, ReplacesEveryFileOfTheKindInAnyCaseAndNothingElse) {
   ASSERT_TRUE(ReplaceAttachment(profile, "mov", "avi", profile / "mov.avi"));  // itself
   Tree expected = Snapshot(dir.path());
   for (const char* name : {"MOV.MPG", "mov", "Mov.tar.gz", "mov."}) {
@@ -73,6 +56,21 @@ TEST_F(ReplaceAttachmentTest, ReplacesEveryFileOfTheKindInAnyCaseAndNothingElse)
       << "the mode of any new file, not a private 0600";
 }
 
+TEST_F(AttachmentTest, FolderSizeCountsEveryFileAndLinkedFileButNoLinkedFolder) {
+  const fs::path tree = dir / "tree";
+  WriteBytes(tree / "a", std::string(10, 'a'));
+  WriteBytes(tree / "sub" / ".hidden", std::string(20, 'h'));
+  WriteBytes(dir / "big" / "f", "");
+  fs::resize_file(dir / "big" / "f", 5'000'000'000);  // past 32 bits
+  fs::create_directory_symlink(dir / "big", tree / "to-folder");
+  fs::create_symlink(dir / "big" / "f", tree / "to-file");
+  fs::create_symlink(dir / "missing", tree / "broken");
+  // A file asked about counts alone, through a link too; a link to nothing counts nothing.
+  EXPECT_EQ((std::vector<double>{GetFolderSize(tree, true), GetFolderSize(tree / "to-file", true),
+                                 GetFolderSize(tree / "broken", true)}),
+            (std::vector<double>{5e9 + 30, 5e9, 0}));
+}
+
 // A way an attachment fails, paths relative to the test folder; each leaves the old attachment.
 struct Failure {
   const char* name;
@@ -80,8 +78,7 @@ struct Failure {
   std::uint64_t fileSizeLimit = RLIM_INFINITY;
 };
 
-class AttachmentFailureTest : public ReplaceAttachmentTest,
-                              public testing::WithParamInterface<Failure> {};
+class AttachmentFailureTest : public AttachmentTest, public testing::WithParamInterface<Failure> {};
 
 TEST_P(AttachmentFailureTest, LeavesTheOldAttachment) {
   fs::create_directory(profile / "mov.mp3");
