@@ -13,6 +13,7 @@
 #include "app/record_files.h"
 #include "database/statements.h"
 #include "platform/sqlcipher_database.h"
+#include "tests/imaging/pictures.h"
 #include "tests/support/child.h"
 #include "tests/support/files.h"
 #include "tests/support/package_writer.h"
@@ -34,56 +35,40 @@ using namespace vt::test;
 using namespace std::chrono_literals;
 using Records = std::vector<std::vector<std::string>>;
 
-// RFC 4180 read strictly: quotes doubled inside quoted fields, and every record ends in CR LF.
-Records ParseCsv(const std::string& text) {
-  Records records(1, std::vector<std::string>(1));
-  bool quoted = false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    std::string& field = records.back().back();
-    if (quoted && text.compare(i, 2, "\"\"") == 0) {
-      field += text[i++];
-    } else if (text[i] == '"' && (quoted || field.empty())) {
-      quoted = !quoted;
-    } else if (!quoted && text[i] == ',') {
-      records.back().emplace_back();
-    } else if (!quoted && text.compare(i, 2, "\r\n") == 0) {
-      records.emplace_back(1);
-      ++i;
-    } else {
-      EXPECT_TRUE(quoted || text[i] != '\n') << "a line break outside quotes";
-      field += text[i];
-    }
+// The fields under `headings` of every CSV record, a line each. The CSV is read strictly (quotes
+// doubled inside quoted fields, every record ending in CR LF); the JSON, read back as CSV records
+// (yes/no for a boolean, digits for a number, nothing for null), must match it in full.
+std::string Fields(const std::string& text, const std::string& json,
+                   const std::vector<std::string>& headings) {
+  static const std::regex kField("(?:\"((?:[^\"]|\"\")*)\"|([^,\"\r\n]*))(,|\r\n)");
+  Records csv(1);  // and an empty record after the last CR LF
+  std::size_t read = 0;
+  std::sregex_iterator m(text.begin(), text.end(), kField, std::regex_constants::match_continuous);
+  for (; m != std::sregex_iterator(); ++m) {
+    csv.back().push_back(m->str(2) + std::regex_replace(m->str(1), std::regex("\"\""), "\""));
+    csv.resize(csv.size() + ((*m)[3] == "\r\n"));
+    read += std::size_t(m->length());
   }
-  records.pop_back();  // after the last CR LF
-  return records;
-}
-
-// The fields under `headings` of every record, a line each.
-std::string Fields(const Records& csv, const std::vector<std::string>& headings) {
-  std::string fields;
-  for (std::size_t r = 1; r < csv.size(); ++r) {
-    for (const std::string& heading : headings) {
-      const auto at = std::find(csv.front().begin(), csv.front().end(), heading);
-      fields += csv.at(r).at(std::size_t(at - csv.front().begin())) +
-                (&heading == &headings.back() ? "\n" : ", ");
-    }
-  }
-  return fields;
-}
-
-// The JSON read back as CSV records: yes/no for a boolean, digits for a number, nothing for null.
-Records JsonAsCsv(const std::string& json, const std::vector<std::string>& headings) {
-  Records records{headings};
+  EXPECT_EQ(read, text.size()) << "not CSV from here:\n" << text.substr(read);
+  Records fromJson{csv.front()};
   for (const QJsonValue entry : QJsonDocument::fromJson(QByteArray::fromStdString(json)).array()) {
-    std::vector<std::string>& fields = records.emplace_back();
-    for (const std::string& heading : headings) {
-      const QJsonValue value = entry[QString::fromStdString(heading)];
+    for (std::vector<std::string>& fields = fromJson.emplace_back(); const auto& h : csv.front()) {
+      const QJsonValue value = entry[QString::fromStdString(h)];
       fields.push_back(value.isBool()     ? (value.toBool() ? "yes" : "no")
                        : value.isDouble() ? std::to_string(value.toInteger())
                                           : value.toString().toStdString());
     }
   }
-  return records;
+  fromJson.emplace_back();
+  EXPECT_EQ(fromJson, csv);
+  std::string fields;
+  for (std::size_t r = 1; r + 1 < csv.size(); ++r) {
+    for (const std::string& heading : headings) {
+      const auto at = std::find(csv[0].begin(), csv[0].end(), heading) - csv[0].begin();
+      fields += csv[r].at(std::size_t(at)) + (&heading == &headings.back() ? "\n" : ", ");
+    }
+  }
+  return fields;
 }
 
 // The rows of the README's table whose first heading is `heading`, each with its line end.
@@ -93,26 +78,17 @@ std::string ReadmeTable(const std::string& heading) {
   return readme.substr(rows, readme.find("\n\n", rows) + 1 - rows);
 }
 
-// A picture in one colour, 600 pixels wide.
-void SavePicture(const fs::path& path, int height) {
-  QImage image(600, height, QImage::Format_RGB32);
-  image.fill(QColor(30, 120, 200));
-  ASSERT_TRUE(image.save(QString::fromStdString(path.string())));
-}
-
 // The tool runs in "w": the demo installation "in", person 1001 with a photo and a slideshow, a
 // damaged installation "bad", the organiser's files and pictures named after persons in "pics".
 class Admin : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(MakeDemoInstallation(in, false));
-    WriteBytes(in / "Profile/1001/image.fwi", "old photo");
+    WriteBytes(pics / "1001.jpg", PictureBytes(Quadrants(600, 900), "jpg"));
     WriteBytes(in / "Slideshows/Year 5 Willow Dubois-Laurent Émile 1001/one.jpg", "old slide");
-    WriteBytes(w / "bad/pf.db", "not a database");
-    WriteBytes(pics / "notes.txt", "shot on Monday");
-    SavePicture(pics / "1001.jpg", 900);
-    SavePicture(w / "me.png", 1200);
-    ASSERT_EQ(Run("truncate -s 10 a.avi b.lnk d.kvs && truncate -s 2000001 c.mp3"), "0 ");
+    ASSERT_EQ(Run("mkdir bad && echo x | tee bad/pf.db pics/notes.txt in/Profile/1001/image.fwi "
+                  "&& truncate -s 10 a.avi b.lnk d.kvs && truncate -s 2000001 c.mp3"),
+              "0 x\n");
     PackageWriter package("[SLIDESHOW]\r\ntotal=1\r\n");
     package.AddFile("slide_1_", "one.jpg", "new slide" + std::string(5000, ' '));
     package.Write(w / "show.kvs");
@@ -131,9 +107,8 @@ class Admin : public ::testing::Test {
 TEST_F(Admin, TheDemoHoldsTheGroupsAndPersonsTheReadmeDescribes) {
   const auto db = platform::OpenDatabase(app::DatabasePath(in));
   const textdata::TaggedText setup(ReadBytes(app::SetupDataPath(in)));
-  std::string groups;  // index | group | presentation | movie | narration
-  long g = 0;
-  for (const std::string& name : database::QueryGroupList(*db)) {
+  std::string groups, persons;  // index | group | presentation | movie | narration
+  for (long g = 0; const std::string& name : database::QueryGroupList(*db)) {
     groups += "| " + std::to_string(++g) + " | " + name;
     for (const std::string kind : {"PRESENTATIONS", "MOVIES", "NARRATIONS"}) {
       const auto mb = textdata::GetMaxFileSize(setup, kind + "FS", g, textdata::kMaxFileSizes);
@@ -151,7 +126,6 @@ TEST_F(Admin, TheDemoHoldsTheGroupsAndPersonsTheReadmeDescribes) {
       "group_concat(g_name, ', ') FROM (SELECT g_name FROM group_persons JOIN groups ON "
       "g_id=g_p_g_id WHERE g_p_p_id=p_id ORDER BY g_id)), '') || ' | ' AS row FROM persons "
       "ORDER BY p_id");
-  std::string persons;
   for (std::size_t i = 0; i < rows->RowCount(); ++i) {
     const std::string row = *rows->Field(i, "row");
     persons += row + (fs::exists(in / "Profile" / row.substr(2, 4) / "pr.dat") ? "\n" : "none\n");
@@ -164,19 +138,18 @@ TEST_F(Admin, MakesInstallationsAndTakesFiles) {
   // Empty folders and setup data beside a database.
   EXPECT_EQ(Run("$A init new/deeper && cd new/deeper && find * -empty | sort && test -s pf.db"),
             "0 Empty installation made in new/deeper\nProfile\nSlideshows\nVellumtide/pr.dat\n");
-  EXPECT_EQ(Run("$A attach in 1001 mov a.avi && cmp a.avi in/Profile/1001/mov.avi && "
-                "$A photo in 1001 me.png"),
-            "0 Attached a.avi as mov of 1001\nMade me.png the profile photo of 1001\n");
+  EXPECT_EQ(Run("$A attach in 1001 mov a.avi && cmp a.avi in/Profile/1001/mov.avi && $A photo "
+                "in 1001 pics/1001.jpg && $A attach in 1001 pres show.kvs --yes >/dev/null && "
+                "head -c9 in/Slideshows/*/one.jpg"),
+            "0 Attached a.avi as mov of 1001\nMade pics/1001.jpg the profile photo of 1001\n"
+            "new slide");
   EXPECT_EQ(QImage(QString::fromStdString((in / "Profile/1001/image.fwi").string())).size(),
             QSize(280, 427));
-  EXPECT_EQ(
-      Run("$A attach in 1001 pres show.kvs --yes >/dev/null && head -c9 in/Slideshows/*/one.jpg"),
-      "0 new slide");
   // Forced, every part of the earlier installation goes: an old slideshow would pass for a new
   // person's.
-  WriteBytes(in / "Vellumtide/old.txt", "old");
   EXPECT_EQ(
-      Run("$A demo --force in && cd in && find Profile/1001 Slideshows Vellumtide | sort"),
+      Run("touch in/Vellumtide/old.txt && $A demo --force in && cd in && "
+          "find Profile/1001 Slideshows Vellumtide | sort"),
       "0 Demo installation made in in\nProfile/1001\nProfile/1001/pr.dat\nSlideshows\nVellumtide\n"
       "Vellumtide/pr.dat\n");
 }
@@ -198,20 +171,20 @@ TEST_F(Admin, StatusShowsEachEntryAsTheWizardWouldOpenIt) {
   // CSV and JSON go to other programs: their summary goes apart.
   EXPECT_EQ(Run("$A status in --format=json 2>&1 >/dev/null"),
             "0 Persons: 5, complete: 1, without a photo: 3, attachments over today's limit: 2\n");
-  const Records csv = ParseCsv(Run("$A status in --format csv 2>/dev/null").substr(2));
-  EXPECT_EQ(JsonAsCsv(Run("$A status in --format json 2>/dev/null").substr(2), csv.front()), csv);
-  EXPECT_EQ(Fields(csv, {"categories_filled", "group_listed", "membership_agrees", "mov_limit",
-                         "mov_over_limit", "record_last_name", "slides"}),
-            "3, yes, yes, 2 MB, yes, , 4\n"               // complete, its movie over the limit
-            "0, no, no, not allowed, no, , \n"            // no record
-            "1, yes, yes, not allowed, yes, O'brien, \n"  // a blank text, a movie not allowed
-            "0, yes, no, 2 MB, no, Mueller, \n"           // not in the record's group
-            "3, no, no, not allowed, no, , \n");          // group not listed: nothing allowed
-  // The first person's, up to the century of the photo's time.
+  const std::string csv = Run("$A status in --format csv 2>/dev/null").substr(2),
+                    json = Run("$A status in --format json 2>/dev/null").substr(2);
   EXPECT_EQ(
-      Fields(csv, {"pres_limit", "nar_limit", "mov_file", "mov_size", "slideshow", "photo_time"})
-          .substr(0, 86),
-      "10 MB, 2 MB, mov.avi, 3000000, Slideshows/Year 5 Willow Dubois-Laurent Émile 1001, 20");
+      Fields(csv, json,
+             {"categories_filled", "group_listed", "membership_agrees", "mov_limit",
+              "mov_over_limit", "record_last_name", "slides", "mov_file", "mov_size"}),
+      "3, yes, yes, 2 MB, yes, , 4, mov.avi, 3000000\n"  // complete, its movie over the limit
+      "0, no, no, not allowed, no, , , , \n"             // no record
+      "1, yes, yes, not allowed, yes, O'brien, , mov.avi, 1\n"  // a blank text, a movie not allowed
+      "0, yes, no, 2 MB, no, Mueller, , , \n"                   // not in the record's group
+      "3, no, no, not allowed, no, , , , \n");                  // group not listed: nothing allowed
+  // The first person's, up to the century of the photo's time.
+  EXPECT_EQ(Fields(csv, json, {"pres_limit", "nar_limit", "slideshow", "photo_time"}).substr(0, 69),
+            "10 MB, 2 MB, Slideshows/Year 5 Willow Dubois-Laurent Émile 1001, 20");
 
   const std::string table = Run("$A status in");
   EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 1 + 5 + 3) << "and legend, summary";
@@ -233,12 +206,12 @@ TEST_F(Admin, StatusAndExportCoverEveryPersonOfASchool) {
   WriteBytes(app::SetupDataPath(school),
              "<CATEGORIES_1><b>Me</b>, now</CATEGORIES_1><CATEGORIES_2>You &amp; I</CATEGORIES_2>");
   const auto db = platform::OpenDatabase(app::DatabasePath(school));
-  const std::string numbers =
-      "WITH RECURSIVE n(i) AS (SELECT 500 UNION ALL SELECT i - 1 FROM n WHERE i > 1) INSERT INTO ";
   ASSERT_TRUE(db->Execute("INSERT INTO groups VALUES (1, 'Class A'), (2, 'Class B')"));
-  ASSERT_TRUE(db->Execute(numbers +
-                          "persons SELECT printf('P%04d', i), 'First' || i, 'Last, ' || i FROM n"));
-  ASSERT_TRUE(db->Execute(numbers + "group_persons SELECT 2 - i % 2, printf('P%04d', i) FROM n"));
+  ASSERT_TRUE(db->Execute(
+      "WITH RECURSIVE n(i) AS (SELECT 500 UNION ALL SELECT i - 1 FROM n WHERE i > 1) "
+      "INSERT INTO persons SELECT printf('P%04d', i), 'First' || i, 'Last, ' || i FROM n"));
+  // P0500 came first, as rowid 1: odd numbers are in class A.
+  ASSERT_TRUE(db->Execute("INSERT INTO group_persons SELECT 1 + rowid % 2, p_id FROM persons"));
   std::string expected;
   for (std::size_t i = 1; i <= 500; ++i) {
     const std::string n = std::to_string(i), id = "P" + std::to_string(10000 + i).substr(1),
@@ -263,20 +236,17 @@ TEST_F(Admin, StatusAndExportCoverEveryPersonOfASchool) {
       Run("$A export school s.csv && $A export school s.JSON && $A status school | tail -n1"),
       "0 Wrote every entry to s.csv\nWrote every entry to s.JSON\n"
       "Persons: 500, complete: 19, without a photo: 334, attachments over today's limit: 0\n");
-  const Records csv = ParseCsv(ReadBytes(w / "s.csv"));
-  EXPECT_EQ(JsonAsCsv(ReadBytes(w / "s.JSON"), csv.front()), csv);
-  EXPECT_EQ(Fields(csv, {"id", "group", "last_name", "Me, now", "You & I", "photo"}), expected);
+  EXPECT_EQ(Fields(ReadBytes(w / "s.csv"), ReadBytes(w / "s.JSON"),
+                   {"id", "group", "last_name", "Me, now", "You & I", "photo"}),
+            expected);
 }
 
 TEST_F(Admin, PhotosMakesEachPersonsPhotoAsPhotoDoesAndRefusesTheRestByName) {
-  SavePicture(pics / "1002.png", 900);
-  fs::remove_all(in / "Profile/1002");
-  WriteBytes(pics / "1003.jpg", ReadBytes(pics / "1001.jpg").substr(0, 2000));
-  WriteBytes(in / "Profile/1003/image.fwi", "old photo");
-  ASSERT_EQ(::mkfifo((pics / "1004.gif").c_str(), 0600), 0);
-  fs::create_directory(pics / "1004");
-  fs::create_symlink("1001.jpg", pics / "1005.jpg");
-  SavePicture(pics / "1005.png", 900);
+  // Only 1001.jpg and the damaged 1003.jpg get as far as being read.
+  ASSERT_EQ(Run("rm -r in/Profile/1002 && cp in/Profile/1001/image.fwi in/Profile/1003 && cd pics "
+                "&& head -c2000 1001.jpg >1003.jpg && mkfifo 1004.gif && mkdir 1004 && "
+                "ln -s 1001.jpg 1005.jpg && touch 1002.png 1005.png"),
+            "0 ");
   Tree before = Snapshot(in);
 
   const std::string out = Run("$A photos in pics --jobs 2");
@@ -298,7 +268,7 @@ TEST_F(Admin, PhotosMakesEachPersonsPhotoAsPhotoDoesAndRefusesTheRestByName) {
 }
 
 TEST_F(Admin, PhotosShowProgressInOneLineOnATerminal) {
-  SavePicture(pics / "1002.jpg", 900);
+  WriteBytes(pics / "1002.jpg", PictureBytes(Quadrants(600, 900), "jpg"));
   ASSERT_TRUE(platform::OpenDatabase(app::DatabasePath(in))  // as an older program stored it
                   ->Execute("UPDATE persons SET p_lname = CAST(X'4DFC6C6C6572' AS TEXT) "
                             "WHERE p_id = '1004'"));
@@ -325,9 +295,8 @@ class Commands : public Admin, public ::testing::WithParamInterface<Said> {};
 
 TEST_P(Commands, SayExactlyWhatTheyDidAndChangeNothingWhenRefused) {
   const Tree before = Snapshot(in);
-  const std::string reply = Run(GetParam().line);
-  EXPECT_EQ(::fnmatch(GetParam().said.c_str(), reply.c_str(), 0), 0) << reply << "is not\n"
-                                                                     << GetParam().said;
+  const std::string reply = Run(GetParam().line), said = GetParam().said;
+  EXPECT_EQ(::fnmatch(said.c_str(), reply.c_str(), 0), 0) << reply << "is not\n" << said;
   EXPECT_EQ(Snapshot(in), before);
 }
 
@@ -335,18 +304,16 @@ const Said kCommands[] = {
     {"NoCommand", "$A", "2 vellumtide-admin: no command given\nUsage:\n*"},
     {"UnknownCommandOnErrorStream", "$A build in >/dev/null || $A help attack",
      "2 vellumtide-admin: unknown command 'build'\nUsage:\n*: unknown command 'attack'\nUsage:\n*"},
-    {"NoOrEmptyFolder", "$A init || $A demo ''",
-     "2 *: init takes 1 folder\nUsage:\n*: demo takes 1 folder\nUsage:\n*"},
-    {"OptionOfAnother", "$A photo in 1001 me.png --yes", "2 *: unknown option '--yes'\nUsage:\n*"},
-    {"TooFewOperands", "$A attach in 1001 mov", "2 *: attach takes 4 arguments\nUsage:\n*"},
+    {"TooFewOrEmptyOperands", "$A init || $A demo '' || $A attach in 1001 mov",
+     "2 *: init takes 1 folder\n*: demo takes 1 folder\n*: attach takes 4 arguments\n*"},
+    {"OptionOfAnother", "$A photo in 1001 a.avi --yes", "2 *: unknown option '--yes'\nUsage:\n*"},
     {"Help", "$A help >../h && $A --help | cmp ../h -", "0 "},
     {"HelpOfOne", "$A help attach", "0   vellumtide-admin attach DIR ID KIND FILE \\[--yes]\n  *"},
-    {"OverDatabase", "mkdir x; touch x/pf.db; $A init x",
-     "1 vellumtide-admin: x already holds an installation (pf.db); add --force to replace it\n"},
-    {"OverSetupDataProfilesOrSlideshows",
-     "mkdir -p x/Vellumtide y/Profile z/Slideshows; $A init x || $A demo y || $A init z",
-     "1 *(Vellumtide); add --force *(Profile); add --force *(Slideshows); add --force to replace "
-     "it\n"},
+    {"PartsOfAnInstallation",
+     "mkdir -p v/pf.db x/Vellumtide y/Profile z/Slideshows; "
+     "$A status v || $A init v || $A init x || $A demo y || $A init z",
+     "1 *: v/pf.db is not a regular file\n*: v already holds an installation (pf.db); add "
+     "*(Vellumtide)*(Profile)*(Slideshows); add --force to replace it\n"},
     {"OverAFile", "$A init a.avi", "1 vellumtide-admin: cannot make a.avi: not a directory\n"},
     {"NotAllowed", "$A attach in 1003 mov a.avi",
      "1 *: the group 'Chess & Go Club' does not allow movie files\n"},
@@ -365,19 +332,14 @@ const Said kCommands[] = {
      "1 *kept.\nvellumtide-admin: cannot copy show.kvs into in/Profile/1001: file too large\n"},
     {"Format", "$A status in --format xml", "2 *: unknown format 'xml': use table, csv or json\n"},
     {"NoInstallationOnErrorStream", "$A status nowhere >/dev/null", "1 *: cannot open nowhere: *"},
-    {"Damaged", "$A export bad in/o.json",
-     "1 *: cannot read the database bad/pf.db: damaged, or not Vellumtide's\n"},
+    {"Damaged", "$A export bad in/o.json", "1 *: cannot read the database bad/pf.db: *"},
     {"OutFolderMissing", "$A export in in/no/o.json", "1 *: cannot write in/no/o.json: *"},
     {"Extension", "$A export in in/o.txt", "1 *: in/o.txt: the name must end in .csv or .json\n"},
-    {"AllPhotosMade", "cp -r in c && $A photos c pics >../p && grep -v ' a second' ../p",
-     "0 Matching nobody (1):\n  notes.txt\nPersons without a picture (4):\n  1002 Ann Lee\n*"
-     "  1005 Maria Åkesson\nProfile photos made from pics: 1\n"},
-    {"JobsOutOfRangeOrNoNumber",
-     "p() { $A photos in pics --jobs$1; }; p ' 0' || p =1025 || p ' 2x'",
+    {"AllPhotosMade", "cp -r in c && $A photos c pics",
+     "0 *\nPersons without a picture (4):\n  1002 Ann Lee\n*\nProfile photos made from pics: 1\n"},
+    {"JobsOutOfRange", "p() { $A photos in pics --jobs$1; }; p ' 0' || p =1025 || p ' 2x'",
      "2 *: --jobs takes a whole number from 1 to 1024\n*1024\n*1024\n"},
     {"PicturesMissing", "$A photos in gone", "1 *: cannot list the pictures in gone: *"},
-    {"DatabaseNotAFile", "mkdir -p f/pf.db; $A status f",
-     "1 *: f is no Vellumtide installation: f/pf.db is not a regular file\n"},
     {"PhotosNoOrDamagedInstallation", "$A photos pics pics || $A photos bad pics",
      "1 *: pics is no Vellumtide installation: *bad/pf.db: damaged, or not Vellumtide's\n"},
 };

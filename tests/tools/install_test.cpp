@@ -34,8 +34,7 @@ std::set<std::string> CommandsShown(const std::string& text) {
 }
 
 TEST(ManualPages, FormatWithoutWarningsAndShowEveryCommandOfTheUsage) {
-  const std::string check = "groff -man -Tutf8 -ww -z " VT_MAN_DIR "/";
-  EXPECT_EQ(Shell(check + "vellumtide.1 && " + check + "vellumtide-admin.1"), "0 ");
+  EXPECT_EQ(Shell("cd " VT_MAN_DIR " && groff -man -Tutf8 -ww -z *.1"), "0 ");
   const auto commands = CommandsShown(Shell(VT_ADMIN_PATH " --help"));
   // Plain text on long lines, so that no line of the synopsis is broken.
   const auto documented = CommandsShown(
