@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <fnmatch.h>
-#include <sys/stat.h>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -156,17 +154,15 @@ TEST_F(Admin, MakesInstallationsAndTakesFiles) {
 // With photos, movies, a blank text, a record at odds with it, a slideshow and a tighter movie
 // limit.
 TEST_F(Admin, StatusShowsEachEntryAsTheWizardWouldOpenIt) {
-  WriteBytes(in / "Profile/1005/image.fwi", "photo");
-  WriteBytes(in / "Profile/1001/mov.avi", std::string(3'000'000, 'm'));
-  WriteBytes(in / "Profile/1003/mov.avi", "m");
+  ASSERT_EQ(Run("cd in/Profile && truncate -s 3000000 1001/mov.avi && echo >1003/mov.avi && "
+                "touch 1005/image.fwi && sed -i '1s|^|<MOVIESFS_1>1</MOVIESFS_1>|' "
+                "../Vellumtide/pr.dat && printf '[SLIDESHOW]\\r\\ntotal=4\\r\\n' "
+                ">'../Slideshows/Year 5 Willow Dubois-Laurent Émile 1001/slideshow.dat'"),
+            "0 ");
   ASSERT_TRUE(app::WriteProfileRecord(in / "Profile/1003/pr.dat",
                                       {"Chess & Go Club", "Zoë", "O'brien", {"Go", " \t\r\n"}}));
   ASSERT_TRUE(app::WriteProfileRecord(in / "Profile/1004/pr.dat",
                                       {"Year 5 Willow", "Jonas", "Mueller", {}}));
-  WriteBytes(in / "Slideshows/Year 5 Willow Dubois-Laurent Émile 1001/slideshow.dat",
-             "[SLIDESHOW]\r\ntotal=4\r\n");
-  WriteBytes(app::SetupDataPath(in),
-             "<MOVIESFS_1>1</MOVIESFS_1>" + ReadBytes(app::SetupDataPath(in)));
   // CSV and JSON go to other programs: their summary goes apart.
   EXPECT_EQ(Run("$A status in --format=json 2>&1 >/dev/null"),
             "0 Persons: 5, complete: 1, without a photo: 3, attachments over today's limit: 2\n");
