@@ -25,23 +25,24 @@ namespace fs = std::filesystem;
 constexpr ColorValue kSteel = 0x00804020;
 constexpr QRgb kSteelRgb = 0xFF204080;
 
-template <typename Part = QFrame>
-Part& PartOf(const QWidget& control, const char* name) {
-  return *control.findChild<Part*>(QString::fromLatin1(name));
+QFrame& PartOf(const QWidget& control, const char* name) {
+  return *control.findChild<QFrame*>(QString::fromLatin1(name));
 }
 
-using test::ExpectStored;
-using test::Keys;
+// The names of the properties the control reports changed.
+struct Changes : test::Keys {
+  explicit Changes(properties::PersistentControl& control) {
+    control.SetChangeListener([this](std::string_view name) { emplace(name); });
+  }
+};
 
 TEST(ManLabel, ShowsItsValuesAndTakesAStoredLLeftOnceItIsRead) {
   manLabel stored, loaded;
-  QLabel& label = PartOf<QLabel>(loaded, "Label10");
-  const int designedLeft = qRound(120 * loaded.logicalDpiX() / 1440.0);
+  auto& label = dynamic_cast<QLabel&>(PartOf(loaded, "Label10"));
   EXPECT_EQ(label.text(), QStringLiteral("Page: "));
   stored.resize(300, 20);
   stored.show();
-  Keys changed;
-  stored.SetChangeListener([&](std::string_view name) { changed.emplace(name); });
+  const Changes changed(stored);
   stored.SetText("Step 3");
   stored.SetTextAlign(2);
   stored.SetTextAlign(7);  // not an alignment: ignored
@@ -54,16 +55,16 @@ TEST(ManLabel, ShowsItsValuesAndTakesAStoredLLeftOnceItIsRead) {
   const int inch = stored.logicalDpiX();
   EXPECT_EQ(PartOf(stored, "Label10").geometry(), QRect(inch, 0, 300 - inch, 20));
   EXPECT_EQ(PartOf(stored, "Shape1").geometry(), QRect(1, 1, 298, 18));
-  ExpectStored(stored, changed, loaded);
+  test::ExpectStored(stored, changed, loaded);
   EXPECT_EQ(std::pair(label.alignment(), label.palette().color(QPalette::WindowText)),
             std::pair(Qt::AlignHCenter | Qt::AlignVCenter, QColor(255, 0, 0)));
   // Opaque: the control's colour edges Shape1, which paints lBackColor.
-  EXPECT_TRUE(loaded.autoFillBackground());
   const QImage shown = loaded.grab().toImage();
   EXPECT_EQ(std::pair(shown.pixel(0, 0), shown.pixel(5, 10)), std::pair(0xFF0000FFu, 0xFF00FF00u));
-  EXPECT_EQ(label.x(), designedLeft) << "a loaded lLeft waits until it is read";
-  EXPECT_EQ(loaded.lLeft(), 1440);
-  EXPECT_EQ(label.x(), inch);
+  // A loaded lLeft waits until it is read.
+  const int unread = label.x(), left = loaded.lLeft();
+  EXPECT_EQ(std::tuple(unread, left, label.x()),
+            std::tuple(qRound(120 * loaded.logicalDpiX() / 1440.0), 1440, inch));
 }
 
 TEST(ManSeparator, IsALightGreyLineAcrossTheMiddleAndKeepsItsHostsFont) {
@@ -75,8 +76,7 @@ TEST(ManSeparator, IsALightGreyLineAcrossTheMiddleAndKeepsItsHostsFont) {
   host.show();
   EXPECT_EQ(PartOf(stored, "Line1").geometry(), QRect(0, 4, 120, 1));
   EXPECT_EQ(PartOf(stored, "Line1").palette().color(QPalette::Window), QColor(192, 192, 192));
-  Keys changed;
-  stored.SetChangeListener([&](std::string_view name) { changed.emplace(name); });
+  const Changes changed(stored);
   stored.SetBackColor(0x00FF00FF);
   stored.SetForeColor(0x000000FF);
   stored.SetEnabled(true);
@@ -84,7 +84,7 @@ TEST(ManSeparator, IsALightGreyLineAcrossTheMiddleAndKeepsItsHostsFont) {
   stored.SetBackStyle(1);
   stored.SetBorderStyle(1);
   stored.SetColor(0x00000080);
-  ExpectStored(stored, changed, loaded);
+  test::ExpectStored(stored, changed, loaded);
   EXPECT_EQ(PartOf(loaded, "Line1").palette().color(QPalette::Window), QColor(0x80, 0, 0));
 }
 
@@ -93,14 +93,12 @@ TEST(DirSelect, OffersFoldersUnderItsTitleAndCancellingLeavesNoPath) {
   fs::create_directory(dir / "Slides");
   QWidget host;
   DirSelect control(&host), loaded;
-  Keys changed;
-  control.SetChangeListener([&](std::string_view name) { changed.emplace(name); });
+  const Changes changed(control);
   control.SetWindowTitle("Where are the slides?");
   int runs = 0;
   control.SetDialogRunner([&](QDialog& shown) {
     auto& dialog = dynamic_cast<QFileDialog&>(shown);
-    const bool first = runs++ == 0;
-    if (first) {
+    if (runs == 0) {
       // Qt's own dialog, choosing a folder and listing folders only.
       EXPECT_EQ(std::tuple(dialog.windowTitle(), dialog.directory().absolutePath(),
                            dialog.parentWidget(), dialog.options(), dialog.fileMode()),
@@ -111,13 +109,13 @@ TEST(DirSelect, OffersFoldersUnderItsTitleAndCancellingLeavesNoPath) {
     }
     dialog.show();
     dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))
-        ->button(first ? QDialogButtonBox::Open : QDialogButtonBox::Cancel)
+        ->button(runs++ == 0 ? QDialogButtonBox::Open : QDialogButtonBox::Cancel)
         ->click();
     return dialog.result();
   });
   EXPECT_TRUE(control.OpenWindow());
   EXPECT_EQ(control.SelectedPath(), (dir / "Slides").string());
-  ExpectStored(control, changed, loaded);
+  test::ExpectStored(control, changed, loaded);
   EXPECT_FALSE(control.OpenWindow());
   EXPECT_EQ(control.SelectedPath(), "0");
 }
@@ -136,8 +134,7 @@ TEST(ImgThumbAspected, FitsByItsOwnProportionsKeepsTheDrawingUntilThePathIsSetAg
   const test::TempDir dir;
   imaging::ImgThumbAspected control, loaded, fresh;
   control.ReadProperties({});  // the canvas gets the frame of its stored default
-  Keys changed;
-  control.SetChangeListener([&](std::string_view name) { changed.emplace(name); });
+  const Changes changed(control);
   control.resize(104, 44);  // given while hidden, it already counts for the fit
   control.SetBackColor(kSteel);
   control.SetImagePath(Picture(dir, 300, 200));
@@ -158,7 +155,7 @@ TEST(ImgThumbAspected, FitsByItsOwnProportionsKeepsTheDrawingUntilThePathIsSetAg
   EXPECT_EQ(QSize(control.ImageWidth(), control.ImageHeight()), QSize(60, 60));
   test::ExpectQuadrantsAt(Shown(control), {0, 0, 100, 100}, 3);
   control.SetBorder(0);
-  ExpectStored(control, changed, loaded);
+  test::ExpectStored(control, changed, loaded);
   EXPECT_EQ(PartOf(loaded, "lbl3Dborder").frameShape(), QFrame::NoFrame);
   EXPECT_EQ(PartOf(loaded, "picThumbnail").frameShape(), QFrame::Box);
   EXPECT_EQ(Shown(loaded).pixel(50, 50), kSteelRgb) << "no picture until the path is set again";
