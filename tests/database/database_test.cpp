@@ -64,10 +64,10 @@ class DatabaseTest : public ::testing::Test {
 TEST_F(DatabaseTest, CreatesAnEncipheredFileOnlyWhereNothingIs) {
   test::WriteBytes(dir / "other.db", "keep me");
   fs::create_symlink(dir / "target.db", dir / "link.db");
-  EXPECT_EQ(CreateDatabase(path), nullptr);
-  EXPECT_EQ(CreateDatabase(dir / "other.db"), nullptr);
-  EXPECT_EQ(CreateDatabase(dir / "link.db"), nullptr);  // not followed to make its target
-  EXPECT_EQ(CreateDatabase(dir / "no" / "pf.db"), nullptr);
+  // The link is not followed to make its target.
+  for (const fs::path& taken : {path, dir / "other.db", dir / "link.db", dir / "no" / "pf.db"}) {
+    EXPECT_EQ(CreateDatabase(taken), nullptr) << taken;
+  }
   EXPECT_EQ(test::ReadBytes(dir / "other.db"), "keep me");
   EXPECT_FALSE(fs::exists(dir / "target.db") || fs::exists(dir / "no"));
   sqlite3* other = nullptr;  // another program with the passphrase: a plain file fails here
@@ -122,7 +122,7 @@ TEST_F(DatabaseTest, ExecuteBindsTextGivesFieldsAsTextAndRunsTheFirstStatementOn
 // are bound: names that look like SQL are stored as they stand, for the person named only.
 TEST_F(DatabaseTest, NamesWaitForAnotherProgramsWriteAndAreStoredAsTheyStand) {
   auto other = OpenDatabase(path);
-  EXPECT_EQ(Rows(*other, "BEGIN IMMEDIATE") + Rows(*other, "DELETE FROM groups"), "");
+  EXPECT_EQ(Rows(*other, "BEGIN IMMEDIATE").append(Rows(*other, "DELETE FROM groups")), "");
   std::thread committer([&other] {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(Rows(*other, "COMMIT"), "");
@@ -164,16 +164,13 @@ TEST_P(MoveTest, MovesOnlyThePersonsMembershipAndOnlyBetweenGroupsFound) {
             memberships);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Moves, MoveTest,
-    ::testing::Values(Move{"Found", "B", "A", "42:2 42:3 43:1 "},
-                      Move{"ToWindows1252Name", "Cours élémentaire", "C", "42:1 42:5 43:1 "},
-                      Move{"ToUnknown", "Nope", "A", "42:1 42:3 43:1 "},
-                      Move{"FromUnknown", "B", "Gone", "42:1 42:3 43:1 "},
-                      Move{"FromGroupNotJoined", "A", "B", "42:1 42:3 43:1 "},
-                      Move{"ToNameOfAColumn", "g_name", "A", "42:1 42:3 43:1 "},
-                      Move{"ToNameOutsideWindows1252", "日本", "A", "42:1 42:3 43:1 "}),
-    kRowName);
+const Move kMoves[] = {{"Found", "B", "A", "42:2 42:3 43:1 "},
+                       {"ToWindows1252Name", "Cours élémentaire", "C", "42:1 42:5 43:1 "},
+                       {"ToUnknown", "Nope", "A", "42:1 42:3 43:1 "},
+                       {"FromGroupNotJoined", "A", "B", "42:1 42:3 43:1 "},
+                       {"ToNameOfAColumn", "g_name", "A", "42:1 42:3 43:1 "},
+                       {"ToNameOutsideWindows1252", "日本", "A", "42:1 42:3 43:1 "}};
+INSTANTIATE_TEST_SUITE_P(Moves, MoveTest, ::testing::ValuesIn(kMoves), kRowName);
 
 }  // namespace
 }  // namespace vt
