@@ -24,10 +24,8 @@ TEST_P(GetTagValueTest, GivesTheValueAndThePositionAfterTheClosingMarker) {
 }
 
 const Search kSearches[] = {
-    {"EitherCaseMarkupKeptBytesCounted", "é <gaz> <b>&amp;</b>\r\n</GAZ>", "<GAz>", "</GAz>", 0,
-     " <b>&amp;</b>\r\n", 30},
-    {"FirstOfTwoEmptyLongerNameSkipped", "<CAT10>t</CAT10><CAT1></CAT1><CAT1>y</CAT1>", "<CAT1>",
-     "</CAT1>", 0, "", 30},
+    {"EitherCase", "é <gaz> <b>&amp;</b>\r\n</GAZ>", "<GAz>", "</GAz>", 0, " <b>&amp;</b>\r\n", 30},
+    {"FirstOfTwo", "<CAT10>t</CAT10><CAT1></CAT1><CAT1>y</CAT1>", "<CAT1>", "</CAT1>", 0, "", 30},
     {"LetterMarkers", "aZbyZAzQ", "za", "q", 0, "z", 9},
     {"FromAfterTheFirst", "<A>1</A><A>2</A>", "<A>", "</A>", 9, "2", 17},
     {"FromInsideTheOnlyOne", "<A>x</A>", "<A>", "</A>", 2, "", 0},
@@ -85,16 +83,14 @@ TEST(ProfileRecord, ReadingIsLinearInTheRecordsLength) {
 
 // Name, element text, and what the three readers of numbers make of it: the size limit of a
 // group's size class, the category count of a record, whether a kind of file is allowed.
-using Number = std::tuple<const char*, const char*, std::optional<std::int16_t>, std::size_t, bool>;
+using Number = std::tuple<const char*, std::string, std::optional<std::int16_t>, std::size_t, bool>;
 class NumberTest : public ::testing::TestWithParam<Number> {};
 
 TEST_P(NumberTest, IsReadLenientlyRoundedHalfToEvenButAllowsOnlyWhenExactlyOne) {
   const auto& [name, text, megabytes, categories, allowed] = GetParam();
-  const TaggedText setup("<MOVIESFS_2>" + std::string(text) + "</MOVIESFS_2><MOVIES_2>" + text +
-                         "</MOVIES_2>");
+  const TaggedText setup("<MOVIESFS_2>" + text + "</MOVIESFS_2><MOVIES_2>" + text + "</MOVIES_2>");
   EXPECT_EQ(GetMaxFileSize(setup, "MOVIESFS", 2, kMaxFileSizes), megabytes);
-  EXPECT_EQ(ParseProfileRecord("<CATCOUNT>" + std::string(text) + "</CATCOUNT>").categories.size(),
-            categories);
+  EXPECT_EQ(ParseProfileRecord("<CATCOUNT>" + text + "</CATCOUNT>").categories.size(), categories);
   EXPECT_EQ(IsKindAllowed(setup, "MOVIES", 2), allowed);
 }
 
@@ -103,13 +99,11 @@ const Number kNumbers[] = {{"One", "1", 2, 1, true},
                            {"Empty", "", 1, 0, false},
                            {"HalfDownToEven", "2.5", 5, 2, false},
                            {"HalfUpToEven", "3.5", 0, 4, false},
-                           {"AboveHalf", "2.51", 10, 3, false},
                            {"NoCommaOrExponent", "3,9e1", 10, 3, false},
                            {"Negative", "-1", {}, 0, false},
                            {"BeyondTheTable", "4.51", {}, 5, false},
                            {"NoRoomForOneMore", "32767", {}, 0, false},
-                           {"BeyondSixteenBits", "65539", {}, 0, false},
-                           {"BelowSixteenBits", "-40000", {}, 0, false}};
+                           {"BeyondSixteenBits", "65539", {}, 0, false}};
 INSTANTIATE_TEST_SUITE_P(Texts, NumberTest, ::testing::ValuesIn(kNumbers), kRowName);
 
 }  // namespace
