@@ -61,10 +61,10 @@ TEST(ManLabel, ShowsItsValuesAndTakesAStoredLLeftOnceItIsRead) {
   // Opaque: the control's colour edges Shape1, which paints lBackColor.
   const QImage shown = loaded.grab().toImage();
   EXPECT_EQ(std::pair(shown.pixel(0, 0), shown.pixel(5, 10)), std::pair(0xFF0000FFu, 0xFF00FF00u));
-  // A loaded lLeft waits until it is read.
+  // A loaded lLeft waits until it is read; the opaque label fills its background.
   const int unread = label.x(), left = loaded.lLeft();
-  EXPECT_EQ(std::tuple(unread, left, label.x()),
-            std::tuple(qRound(120 * loaded.logicalDpiX() / 1440.0), 1440, inch));
+  EXPECT_EQ(std::tuple(unread, left, label.x(), loaded.autoFillBackground()),
+            std::tuple(qRound(120 * loaded.logicalDpiX() / 1440.0), 1440, inch, true));
 }
 
 TEST(ManSeparator, IsALightGreyLineAcrossTheMiddleAndKeepsItsHostsFont) {

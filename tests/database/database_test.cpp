@@ -92,8 +92,7 @@ TEST_P(UnreadableTest, EveryStatementFailsQuietlyAndNothingIsWritten) {
   test::WriteBytes(dir / "noise.db", std::string(8192, '\x5A'));
   ASSERT_EQ(mkfifo((dir / "fifo.db").c_str(), 0644), 0);
   auto bad = OpenDatabase(dir / GetParam());
-  EXPECT_EQ(Rows(*bad, "SELECT 1 AS r"), "failed");
-  EXPECT_TRUE(QueryGroupList(*bad).empty());
+  EXPECT_EQ(Rows(*bad, "SELECT 1 AS r") + std::to_string(QueryGroupList(*bad).size()), "failed0");
   UpdatePersonNames(*bad, "Ann", "Lee", "42");
   EXPECT_EQ(test::ReadBytes(dir / "noise.db"), std::string(8192, '\x5A'));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 3);
