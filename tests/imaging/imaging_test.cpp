@@ -207,13 +207,13 @@ INSTANTIATE_TEST_SUITE_P(Files, PictureTest, ::testing::ValuesIn(kPictures), tes
 TEST_F(ImgResizeTest, DrawsOnACanvasOfTheSetSizeAndWritesItAsAJpegOfTheClampedQuality) {
   control.SetResizeWidth(-3);
   EXPECT_EQ(raster->CanvasSize(), (Size{0, ImgResize::kDesignCanvas.height}));
-  const fs::path source = Saved("me.png", Plain("png")());
-  ASSERT_EQ(Resize(source, "0"), "") << "drawn, not written";
+  const fs::path png = Saved("me.png", Plain("png")());
+  ASSERT_EQ(Resize(png, "0"), "") << "drawn, not written";
   control.SetResizeHeight(500);  // the drawing stays, the new area is white
   test::ExpectQuadrantsAt(raster->Canvas().copy(0, 0, 280, 427), kTall);
   EXPECT_EQ(raster->Canvas().pixel(140, 460), qRgb(255, 255, 255));
 
-  ASSERT_EQ(Resize(source, photo.string()), "");
+  ASSERT_EQ(Resize(png, photo.string()), "");
   const std::string best = test::ReadBytes(photo);
   const auto jpeg = [&](std::int16_t compression) {
     control.SetCompression(compression);
@@ -239,7 +239,8 @@ TEST_F(ImgResizeTest, DrawsOnACanvasOfTheSetSizeAndWritesItAsAJpegOfTheClampedQu
   EXPECT_TRUE(test::Near(Photo().pixel(140, 213), qRgb(128, 128, 128)))
       << "one-bit dots come out grey only where every reduction averages";
 
-  EXPECT_THAT(Resize(source, dir.path().string()), ::testing::HasSubstr("cannot be written as /"));
+  // The photo is to blame, not the picture.
+  EXPECT_THAT(Resize(png, dir.path()), ::testing::StartsWith("the photo cannot be written as /"));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 4);
 
   // Its settings are stored where they differ from the defaults, and read back.
