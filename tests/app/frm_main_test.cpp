@@ -37,12 +37,11 @@ const std::string kIncomplete =
 
 // Takes every existing file for a picture of 600 x 1200 and writes "JPEG" for the photo.
 struct FakeRaster : imaging::RasterPort {
-  imaging::Size canvas;
   imaging::SourceLoad LoadSource(const fs::path& file, const DrawnSize&) override {
     return {fs::exists(file) ? std::optional(imaging::Size{600, 1200}) : std::nullopt, "bad"};
   }
-  void ResizeCanvas(imaging::Size size) override { canvas = size; }
-  imaging::Size CanvasSize() const override { return canvas; }
+  void ResizeCanvas(imaging::Size) override {}
+  imaging::Size CanvasSize() const override { return {1, 1}; }
   void DrawSource(const imaging::Placement&) override {}
   std::string SaveCanvasAsJpeg(const fs::path& file, int) override {
     return std::ofstream(file) << "JPEG" ? "" : "cannot write";
@@ -105,7 +104,7 @@ class WizardTest : public ::testing::Test, public MainWindowPort {
     return yesNo ? answer : MessageAnswer::kOk;
   }
   std::optional<std::string> ShowFileDialog(const FileDialogSetup&) override {
-    return dialogs < chosenFiles.size() ? std::optional(chosenFiles[dialogs++]) : std::nullopt;
+    return dialogs < std::ssize(chosenFiles) ? std::optional(chosenFiles[dialogs++]) : std::nullopt;
   }
   void CloseWindow() override {
     bool cancel = false;
@@ -118,8 +117,7 @@ class WizardTest : public ::testing::Test, public MainWindowPort {
   std::unique_ptr<frmMain> logic;
   // messages: "[title] text (buttons, icon)", and how the program ended, "(ended)", "(closed)"
   Strings entries, messages, photos, chosenFiles;
-  int group = -1;                   // the selected entry
-  std::size_t dialogs = 0;          // how many file dialogs were answered
+  int group = -1, dialogs = 0;      // the selected entry, how many file dialogs were answered
   std::string page, busy;           // busy: '+' shown, '-' hidden
   std::map<int, std::string> tips;  // the attachment buttons' tooltips
   std::vector<entryform::PageElement> typed;
@@ -135,17 +133,15 @@ TEST_F(WizardTest, TheRecordIsSavedOnAGroupChangeOnlyAndOnlyInItsProfileFolder) 
   logic->butSaveText_Click();
   Start("1002");
   Choose(3);
-  EXPECT_EQ(Person("1002"), "Nina Holt in 2");
   Start("../Profile/1001");  // names no profile folder
   Choose(1);                 // movies up to 5 MB
   chosenFiles = {Source("a.avi", 1), Source("me.jpg", 1)};
   EXPECT_EQ(logic->butAddFile_Click(1).result, kFailed);
   EXPECT_EQ(logic->butChangeImage_Click().result, kFailed);
   Start("1001");
-  EXPECT_THAT(page, AllOf(HasSubstr("Group: <b>Year 5 Willow</b>"),
-                          HasSubstr("name='F_FirstName' value=\"Émile\">"),
-                          ContainsRegex("A favourite memory<.+name='cat3'[^>]*>" + kTrip),
-                          Not(HasSubstr("cat4"))));
+  EXPECT_THAT(page, ContainsRegex("Group: <b>Year 5 Willow</b>.+'F_FirstName' value=\"Émile\">.+"
+                                  "A favourite memory<.+name='cat3'[^>]*>The school trip"));
+  EXPECT_EQ(page.find("cat4"), std::string::npos);
   EXPECT_EQ(photos.back(), (dir / "Profile/1001/image.fwi").string());
   EXPECT_EQ(test::Snapshot(dir / "Profile"), before);
 
@@ -164,7 +160,7 @@ TEST_F(WizardTest, TheRecordIsSavedOnAGroupChangeOnlyAndOnlyInItsProfileFolder) 
   const std::string closing = "[Exit] Exit Kelvarin Vellumtide? (YesNo, Question)";
   EXPECT_EQ(messages, (Strings{"[] Please select a group first. (Ok)", exit, closing,
                                "(still open)", exit, "(ended)", closing, "(ended)", "(closed)"}));
-  EXPECT_EQ(Person("1001"), "Nina Holt in 3,4");
+  EXPECT_EQ(Person("1001") + "; " + Person("1002"), "Nina Holt in 3,4; Nina Holt in 2");
 }
 
 TEST(ProfileIdFromArguments, JoinsTheArgumentsByOneBlank) {
@@ -188,14 +184,13 @@ INSTANTIATE_TEST_SUITE_P(Ids, ProfileIdTest,
 // out of memory, but starts as it does without the file. One hostile kind at each place; the
 // readers' own tests put every kind before each reader.
 TEST_F(WizardTest, StartsAsIfSpecialFilesWereMissing) {
-  const fs::path fifo = dir / "Vellumtide/pr.dat", link = dir / "Profile/1001/pr.dat",
-                 sparse = dir / "pf.db";
-  fs::remove(fifo), fs::remove(link), fs::remove(sparse);
+  const fs::path setup = dir / "Vellumtide/pr.dat", record = dir / "Profile/1001/pr.dat";
+  fs::remove(setup), fs::remove(record), fs::remove(dir / "pf.db");
   Start("1001");
   const auto missing = std::pair(entries, page);
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  fs::create_symlink("/dev/zero", link);
-  fs::rename(Source("pf.db", std::uintmax_t{100} << 30), sparse);
+  ASSERT_EQ(::mkfifo(setup.c_str(), 0600), 0);
+  fs::create_symlink("/dev/zero", record);
+  fs::rename(Source("pf.db", std::uintmax_t{100} << 30), dir / "pf.db");
   Start("1001");
   EXPECT_EQ(std::pair(entries, page), missing);
 }
@@ -260,32 +255,27 @@ TEST_F(WizardTest, APresentationIsImportedWholeAskingBeforeItReplacesAnImport) {
     writer.AddFile("slide_1_", "one.jpg", "slide one");
     writer.elements()[2] = cut ? "<slide_1_size>5000</slide_1_size>" : writer.elements()[2];
     writer.SetMinimumSize(size);
-    writer.Write(dir / "home" / name);
-    return (dir / "home" / name).string();
+    return writer.Write(dir / "home" / name), (dir / "home" / name).string();
   };
   Start("1004");  // presentations up to 1 MB
+  // The names saved, not yet shown again, name the slideshow.
+  typed = {{"INPUT", "F_FirstName", "ada"}, {"INPUT", "F_LastName", "smith/../jones"}};
+  logic->butSaveText_Click();
   chosenFiles = {package("show.KVS"), package("show.KVS"), Source("notes.kvs", 5000, "text"),
                  package("cut.kvs", 1001, true), package("big.kvs", 1'000'001)};
   EXPECT_TRUE(logic->butAddFile_Click(0).taken());
-  EXPECT_EQ(test::ReadBytes(dir / "Slideshows/Art Studio Müller Jonas 1004/one.jpg"), "slide one");
   EXPECT_EQ(test::ReadBytes(dir / "Profile/1004/pres.kvs"), test::ReadBytes(chosenFiles[0]));
   const test::Tree before = test::Snapshot(dir.path());
   EXPECT_EQ(logic->butAddFile_Click(0).result, kOldSlideshowKept);
   answer = MessageAnswer::kYes;
   EXPECT_EQ(logic->butAddFile_Click(0).result, kRefusedNotPackage);
   EXPECT_EQ(logic->butAddFile_Click(0).result, kFailed);
-  EXPECT_EQ(logic->butAddFile_Click(0).detail,  // the same slide again, taken but not copied
-            "the package was imported without a copy in the profile folder");
+  // The same slide again, taken but not copied.
+  EXPECT_THAT(logic->butAddFile_Click(0).detail, HasSubstr("imported without a copy"));
   EXPECT_EQ(test::Snapshot(dir.path()), before) << "no leftovers, no copy over the limit";
-  // The names saved, not yet shown again, name a new slideshow: no question.
-  typed = {{"INPUT", "F_FirstName", "ada"}, {"INPUT", "F_LastName", "smith/../jones"}};
-  logic->butSaveText_Click();
-  chosenFiles.push_back(chosenFiles[0]);
-  EXPECT_TRUE(logic->butAddFile_Click(0).taken());
-  EXPECT_TRUE(fs::exists(dir / "Slideshows/Art Studio Smith_.._jones Ada 1004/one.jpg"));
   const std::string question =
       "[Slideshow Exists] A slideshow with the same name as your importing slideshow "
-      "exists.\r\nOver-write slideshow 'Art Studio Müller Jonas 1004' ? (YesNo, Question)";
+      "exists.\r\nOver-write slideshow 'Art Studio Smith_.._jones Ada 1004' ? (YesNo, Question)";
   EXPECT_EQ(messages, (Strings{question, kNotPackage, question, kIncomplete, question}));
 }
 
