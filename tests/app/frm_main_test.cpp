@@ -202,11 +202,10 @@ TEST_F(WizardTest, AttachmentsAndThePhotoAreTakenOnlyAsTheirKindsAllowAndTheTips
             "\nNothing attached");
   ASSERT_EQ(::mkfifo((dir / "pipe.avi").c_str(), 0600), 0);
   chosenFiles = {Source("Big.mpg", 5'000'001), Source("Movie.LNK", 10),
-                 "  " + Source("Clip.AVI", 5'000'000) + "  ", Source("README", 3, "abc"),
-                 (dir / "pipe.avi").string()};
+                 "  " + Source("Clip.AVI", 5'000'000) + "  ", Source("README", 3, "abc")};
   chosenFiles.insert(chosenFiles.end(),
-                     {Source("one.avi", 1), Source("empty.avi", 0), Source("Me.JPG", 30'000'000),
-                      (dir / "gone.jpg").string()});
+                     {(dir / "pipe.avi").string(), Source("one.avi", 1), Source("empty.avi", 0),
+                      Source("Me.JPG", 30'000'000), (dir / "gone.jpg").string()});
   EXPECT_TRUE(logic->butAddFile_Click(1).taken());
   EXPECT_EQ(busy, "+-+-") << "opening the profile, then the copy";
   EXPECT_EQ(tips[1], "Movie files up to 5 MB\nAttached: mov.avi, 5.0 MB");
