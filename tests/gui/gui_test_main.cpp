@@ -4,13 +4,12 @@
 
 #include <QApplication>
 #include <QSettings>
+#include <cstdlib>
 
 #include "tests/support/temp_dir.h"
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  }
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication application(argc, argv);
   const vt::test::TempDir settings;  // Qt's file dialog keeps its own settings: not the person's
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,

@@ -48,8 +48,7 @@ std::string RunWizardWith(std::string id) {
   std::string program = "vellumtide";
   char* argv[] = {program.data(), id.data(), nullptr};
   int argc = 2;
-  const int code = RunWizard(argc, argv);
-  return std::to_string(code) + ": " + seen;
+  return std::to_string(RunWizard(argc, argv)) + ": " + seen;
 }
 
 TEST(Wizard, EndsAtOnceWhenNoProfileIsNamedElseOpensItInAShownWindowAndRunsUntilItEnds) {
