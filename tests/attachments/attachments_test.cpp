@@ -65,10 +65,12 @@ TEST_F(AttachmentTest, FolderSizeCountsEveryFileAndLinkedFileButNoLinkedFolder) 
   fs::create_directory_symlink(dir / "big", tree / "to-folder");
   fs::create_symlink(dir / "big" / "f", tree / "to-file");
   fs::create_symlink(dir / "missing", tree / "broken");
-  // A file asked about counts alone, through a link too; a link to nothing counts nothing.
-  EXPECT_EQ((std::vector<double>{GetFolderSize(tree, true), GetFolderSize(tree / "to-file", true),
-                                 GetFolderSize(tree / "broken", true)}),
-            (std::vector<double>{5e9 + 30, 5e9, 0}));
+  // A file asked about counts alone, through a link too; a link to nothing counts nothing, nor a
+  // file when a folder was asked about.
+  EXPECT_EQ(
+      (std::vector<double>{GetFolderSize(tree, true), GetFolderSize(tree / "to-file", true),
+                           GetFolderSize(tree / "broken", true), GetFolderSize(tree / "a", false)}),
+      (std::vector<double>{5e9 + 30, 5e9, 0, 0}));
 }
 
 // A way an attachment fails, paths relative to the test folder; each leaves the old attachment.

@@ -149,6 +149,7 @@ const PictureCase kPictures[] = {
     {"JpegAQuarterJustCovers", "me.jpg", Plain("jpg", 1120, 2240), 0, "", kTall, {280, 560}},
     // Reduced by half, as its width decides: a quarter would be a pixel too narrow.
     {"JpegWidthDecides", "w.jpg", Plain("jpg", 1119, 2000), 0, "", {0, -36, 280, 500}, {559, 1000}},
+    {"JpegHalfAsItsHeightDecides", "me.jpg", Plain("jpg", 1120, 2243), 0, "", kTall, {560, 1121}},
     {"Gif", "me.gif", [] { return kGif; }, 0, "", kTall, {2, 4}},
     {"GifWithoutTrailer", "me.gif", [] { return kGif; }, 1, "", kTall, {2, 4}},
     {"NameNotInUtf8", "caf\xE9.png", Plain("png")},

@@ -42,6 +42,8 @@ TEST(Ini, ReadsTheFirstKeyOfTheFirstSectionAndWritesOnlyTheLinesItChangesOrNothi
   const auto read = [&](auto section, auto key, auto fallback) {
     return ReadIniValue(section, key, fallback, file);
   };
+  EXPECT_EQ(read("s", "k", ""), "");
+  EXPECT_FALSE(fs::exists(file)) << "nothing to write";
   EXPECT_EQ(read("Show", "total", "7"), "7") << "no file";
   EXPECT_EQ(ReadBytes(file), "[Show]\r\ntotal=7\r\n");
   WriteBytes(file, kIni);
