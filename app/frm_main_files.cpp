@@ -56,8 +56,7 @@ AttachOutcome frmMain::butAddFile_Click(std::int16_t index) {
   // A size class outside the table counts as a limit of 0.
   AttachOutcome outcome =
       ChooseFile(std::string(kind.kind), SizeLimit(kind.sizeSetting).value_or(0));
-  ShowAttachmentButton(static_cast<std::size_t>(index),
-                       AttachedFiles(state_.sProfilePath)[static_cast<std::size_t>(index)]);
+  ShowAttachmentButtons();  // the file just attached shows in its button's tooltip
   return outcome;
 }
 
